@@ -1,0 +1,169 @@
+// krv-cli: the program without windows. Every command runs the same core
+// procedures as the desktop program; message boxes go to stderr as
+// "TITLE: TEXT", the status line's captions as they change.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "acquisition/update_run.h"
+#include "platform/curl_download.h"
+#include "platform/text.h"
+#include "shell/commands.h"
+#include "shell/session.h"
+
+namespace {
+
+constexpr int kExitProblem = 1;
+constexpr int kExitUsage = 2;
+
+// Message boxes on a terminal. Yes/No questions are answered Yes by --yes,
+// asked when a person is at the terminal, and answered No otherwise.
+class TerminalMessageBox : public krv::MessageBox {
+public:
+    explicit TerminalMessageBox(bool assumeYes) : assumeYes_(assumeYes) {}
+
+    void ok(const std::string& title, const std::string& text) override {
+        std::cerr << title << ": " << text << "\n";
+        if (kProblemTitles.count(title)) problemShown = true;
+    }
+    bool yesNo(const std::string& title, const std::string& text) override {
+        std::cerr << title << ": " << text << "\n";
+        if (assumeYes_) return true;
+        if (!::isatty(STDIN_FILENO)) {
+            std::cerr << "(answered No: use --yes to confirm without a terminal)\n";
+            refused = true;
+            return false;
+        }
+        std::cerr << "Yes or No? [y/N] " << std::flush;
+        std::string answer;
+        std::getline(std::cin, answer);
+        bool yes = !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+        refused = !yes;
+        return yes;
+    }
+    void beep() override { std::cerr << "\a" << std::flush; }
+
+    bool problemShown = false;
+    bool refused = false;
+
+private:
+    inline static const std::set<std::string> kProblemTitles{
+        "Need USCF ID Number", "Incorrect USCF ID Number", "Download Failed", "Note"};
+    bool assumeYes_;
+};
+
+struct Arguments {
+    std::optional<std::string> store;
+    std::string baseUrl;
+    std::optional<std::string> range;
+    int connections = krv::kDefaultConnections;
+    bool yes = false;
+    std::vector<std::string> words;  // command and its operands
+};
+
+void usage() {
+    std::cerr << "usage: krv-cli [--store DIR] [--base-url URL] [--range R] [--connections N] COMMAND\n"
+                 "commands:\n"
+                 "  list                 print the ID list\n"
+                 "  update TEXT          update the member typed as TEXT (downloads, then analyses)\n"
+                 "  analyse ID           analyse the stored pages of the listed member ID\n"
+                 "  update-all           download new pages for every listed member\n"
+                 "  delete ID [--yes]    delete the listed member's data\n";
+}
+
+std::optional<Arguments> parseArguments(int argc, char** argv) {
+    Arguments args;
+    const char* envBase = std::getenv("KRV_BASE_URL");
+    args.baseUrl = envBase && *envBase ? envBase : krv::kDefaultBaseUrl;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= argc) return false;
+            out = argv[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--store") { if (!value(v)) return std::nullopt; args.store = v; }
+        else if (a == "--base-url") { if (!value(v)) return std::nullopt; args.baseUrl = v; }
+        else if (a == "--range") { if (!value(v)) return std::nullopt; args.range = v; }
+        else if (a == "--connections") {
+            if (!value(v) || !krv::isNumberText(v)) return std::nullopt;
+            args.connections = static_cast<int>(krv::numericValue(v));
+            if (args.connections < 1 || args.connections > krv::kMaxConnections) return std::nullopt;
+        }
+        else if (a == "--yes") args.yes = true;
+        else if (a == "--help" || a == "-h") return std::nullopt;
+        else if (a.rfind("--", 0) == 0) return std::nullopt;
+        else args.words.push_back(a);
+    }
+    if (args.words.empty()) return std::nullopt;
+    return args;
+}
+
+// The ID box as if the member had been picked from the drop-down list: the
+// list entry whose first 8 characters are the ID, else the ID as typed.
+void pickListedMember(krv::KrvSession& session, const std::string& id) {
+    for (const auto& entry : session.ui.CmbIDList) {
+        if (krv::left(entry, 8) == id) {
+            session.pickIdBoxEntry(entry);
+            return;
+        }
+    }
+    session.pickIdBoxEntry(id);
+}
+
+bool digestWritten(const krv::KrvSession& session) {
+    return session.ui.isVisible("txtResults") && !session.ui.txtResults.empty();
+}
+
+int runCommand(krv::KrvSession& session, TerminalMessageBox& boxes, const Arguments& args) {
+    const std::string& command = args.words[0];
+    const std::size_t operands = args.words.size() - 1;
+    if (command == "list" && operands == 0) {
+        for (const auto& entry : session.ui.CmbIDList) std::cout << entry << "\n";
+        return 0;
+    }
+    if (command == "update" && operands == 1) {
+        session.setIdBoxText(args.words[1]);
+        krv::CmdUpdateData_Click(session);
+    } else if (command == "analyse" && operands == 1) {
+        pickListedMember(session, args.words[1]);
+        krv::cmdAnalyseOnly_Click(session);
+    } else if (command == "update-all" && operands == 0) {
+        krv::Cmdupdateall_Click(session);
+    } else if (command == "delete" && operands == 1) {
+        pickListedMember(session, args.words[1]);
+        krv::cmdDelete_Click(session);
+        if (boxes.refused) return kExitProblem;
+    } else {
+        usage();
+        return kExitUsage;
+    }
+    if ((command == "update" || command == "analyse") && digestWritten(session))
+        std::cout << session.ui.txtResults << krv::kLineEnd << std::flush;
+    return boxes.problemShown ? kExitProblem : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    auto args = parseArguments(argc, argv);
+    if (!args) {
+        usage();
+        return kExitUsage;
+    }
+    TerminalMessageBox boxes(args->yes);
+    krv::CurlDownloader downloader;
+    krv::SessionOptions options{krv::resolveStoreRoot(args->store), args->baseUrl, args->connections};
+    krv::KrvSession session(options, boxes, downloader);
+    session.onStatusChanged = [](const std::string& text) { std::cerr << text << "\n"; };
+
+    krv::startUp(session);
+    if (args->range) session.ui.txthighlowrange = *args->range;
+    return runCommand(session, boxes, *args);
+}

@@ -1,0 +1,122 @@
+#include "platform/grid.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "platform/text.h"
+
+namespace krv {
+
+namespace {
+const std::string kEmpty;
+
+int compareNumbers(double a, double b) { return a < b ? -1 : (b < a ? 1 : 0); }
+
+int compareBytes(const std::string& a, const std::string& b) {
+    int c = a.compare(b);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+// Generic order: numbers compare by value, texts compare as texts
+// (case-sensitive), and every number comes before every text. Comparing a
+// number with a text as texts would not be a consistent order ("9" < "10"
+// by value, "10" < "1A" < "9" as text), so mixed pairs are placed by kind.
+int compareGeneric(const std::string& a, const std::string& b) {
+    bool an = isNumberText(a), bn = isNumberText(b);
+    if (an && bn) return compareNumbers(numericValue(a), numericValue(b));
+    if (an != bn) return an ? -1 : 1;
+    return compareBytes(a, b);
+}
+}  // namespace
+
+int compareCells(int code, const std::string& a, const std::string& b) {
+    switch (code) {
+        case kSortGenericAscending:
+        case kSortGenericDescending:
+            return compareGeneric(a, b);
+        case kSortNumericAscending:
+        case kSortNumericDescending:
+            return compareNumbers(numericValue(a), numericValue(b));
+        case kSortTextAscending:
+        case kSortTextDescending:
+            return compareNoCase(a, b);
+        default:
+            return 0;
+    }
+}
+
+void Grid::setRows(int rows) {
+    rows = std::max(rows, 0);
+    cells_.resize(static_cast<std::size_t>(rows) * cols_);
+    rows_ = rows;
+    ++revision_;
+}
+
+void Grid::setCols(int cols) {
+    cols = std::max(cols, 0);
+    if (cols != cols_) {
+        std::vector<std::string> cells(static_cast<std::size_t>(rows_) * cols);
+        for (int r = 0; r < rows_; ++r)
+            for (int c = 0; c < std::min(cols, cols_); ++c)
+                cells[static_cast<std::size_t>(r) * cols + c] = std::move(cells_[index(r, c)]);
+        cells_ = std::move(cells);
+    }
+    cols_ = cols;
+    widths_.resize(cols, 0);
+    alignments_.resize(cols, CellAlignment::General);
+    ++revision_;
+}
+
+const std::string& Grid::text(int row, int col) const {
+    if (row < 0 || col < 0 || row >= rows_ || col >= cols_) return kEmpty;
+    return cells_[index(row, col)];
+}
+
+void Grid::setText(int row, int col, std::string text) {
+    if (row < 0 || col < 0 || row >= rows_ || col >= cols_) return;
+    cells_[index(row, col)] = std::move(text);
+    ++revision_;
+}
+
+int Grid::colWidth(int col) const {
+    return (col >= 0 && col < cols_) ? widths_[col] : 0;
+}
+
+void Grid::setColWidth(int col, int twips) {
+    if (col >= 0 && col < cols_) widths_[col] = twips;
+}
+
+CellAlignment Grid::colAlignment(int col) const {
+    return (col >= 0 && col < cols_) ? alignments_[col] : CellAlignment::General;
+}
+
+void Grid::setColAlignment(int col, CellAlignment alignment) {
+    if (col >= 0 && col < cols_) alignments_[col] = alignment;
+}
+
+void Grid::sort(int code) {
+    if (code < kSortGenericAscending || code > kSortTextDescending) return;
+    if (col_ < 0 || col_ >= cols_ || rows_ < 2) return;
+    const bool descending = code == kSortGenericDescending || code == kSortNumericDescending ||
+                            code == kSortTextDescending;
+    std::vector<int> order(rows_);
+    std::iota(order.begin(), order.end(), 0);
+    // Numeric keys are parsed once, not once per comparison.
+    std::vector<double> numbers;
+    if (code == kSortNumericAscending || code == kSortNumericDescending) {
+        numbers.resize(rows_);
+        for (int r = 0; r < rows_; ++r) numbers[r] = numericValue(cells_[index(r, col_)]);
+    }
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        int c = numbers.empty() ? compareCells(code, cells_[index(a, col_)], cells_[index(b, col_)])
+                                : compareNumbers(numbers[a], numbers[b]);
+        return descending ? c > 0 : c < 0;
+    });
+    std::vector<std::string> sorted(cells_.size());
+    for (int r = 0; r < rows_; ++r)
+        for (int c = 0; c < cols_; ++c) sorted[index(r, c)] = std::move(cells_[index(order[r], c)]);
+    cells_ = std::move(sorted);
+    ++revision_;
+}
+
+}  // namespace krv

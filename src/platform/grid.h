@@ -1,0 +1,82 @@
+// The grid: a table of text cells that every table of the program uses, and
+// the program's only sorting machinery. Row 0 holds data (no header rows).
+// The desktop program shows a grid through a table-model adapter; the core
+// reads and writes it directly.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace krv {
+
+// Sort codes, as stored in the settings file.
+enum SortCode : int {
+    kSortNone = 0,
+    kSortGenericAscending = 1,   // as numbers when both cells are numbers, else as text
+    kSortGenericDescending = 2,
+    kSortNumericAscending = 3,   // by numeric value ("UnR" is 0)
+    kSortNumericDescending = 4,
+    kSortTextAscending = 5,      // case ignored
+    kSortTextDescending = 6,
+};
+
+enum class CellAlignment { General, Centre };
+
+class Grid {
+public:
+    int rows() const { return rows_; }
+    int cols() const { return cols_; }
+    // Changing a count keeps the cells that still fit; new cells are empty.
+    void setRows(int rows);
+    void setCols(int cols);
+
+    const std::string& text(int row, int col) const;  // empty outside the table
+    void setText(int row, int col, std::string text);
+
+    int row() const { return row_; }
+    int col() const { return col_; }
+    void setRow(int row) { row_ = row; }
+    void setCol(int col) { col_ = col; }
+
+    // Widths in twips; a width of 1 hides a sort-key column.
+    int colWidth(int col) const;
+    void setColWidth(int col, int twips);
+    bool isColHidden(int col) const { return colWidth(col) <= 1; }
+    CellAlignment colAlignment(int col) const;
+    void setColAlignment(int col, CellAlignment alignment);
+
+    int width() const { return width_; }
+    void setWidth(int twips) { width_ = twips; }
+    bool visible() const { return visible_; }
+    void setVisible(bool visible) { visible_ = visible; }
+
+    // Reorders all rows, keyed on the current column alone. Rows with equal
+    // keys keep their order. Code 0 (or an unknown code) leaves the order.
+    void sort(int code);
+
+    // Counts structural changes (row/column counts, sorts, cell writes), so
+    // a view can tell cheaply whether it has to refresh.
+    unsigned long revision() const { return revision_; }
+
+private:
+    std::size_t index(int row, int col) const { return static_cast<std::size_t>(row) * cols_ + col; }
+
+    int rows_ = 0;
+    int cols_ = 0;
+    std::vector<std::string> cells_;
+    std::vector<int> widths_;
+    std::vector<CellAlignment> alignments_;
+    int row_ = 0;
+    int col_ = 0;
+    int width_ = 0;
+    bool visible_ = true;
+    unsigned long revision_ = 0;
+};
+
+// Orders two cells as the given sort code does ascending: negative, zero or
+// positive. Exposed for tests; the comparison for each code is a strict
+// weak order.
+int compareCells(int code, const std::string& a, const std::string& b);
+
+}  // namespace krv

@@ -1,0 +1,268 @@
+#include "platform/text.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace krv {
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+double numericValue(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && isBlank(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    double value = 0;
+    bool anyDigit = false;
+    while (i < text.size() && isDigit(text[i])) {
+        value = value * 10 + (text[i] - '0');
+        anyDigit = true;
+        ++i;
+    }
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        double scale = 0.1;
+        while (i < text.size() && isDigit(text[i])) {
+            value += (text[i] - '0') * scale;
+            scale /= 10;
+            anyDigit = true;
+            ++i;
+        }
+    }
+    if (!anyDigit) return 0;
+    return negative ? -value : value;
+}
+
+bool isNumberText(std::string_view text) {
+    std::string t = trimBlanks(text);
+    std::size_t i = 0;
+    if (i < t.size() && (t[i] == '-' || t[i] == '+')) ++i;
+    bool anyDigit = false;
+    while (i < t.size() && isDigit(t[i])) { ++i; anyDigit = true; }
+    if (i < t.size() && t[i] == '.') {
+        ++i;
+        while (i < t.size() && isDigit(t[i])) { ++i; anyDigit = true; }
+    }
+    return anyDigit && i == t.size();
+}
+
+std::string plainForm(double value) {
+    if (value == 0) return "0";
+    if (std::nearbyint(value) == value && std::fabs(value) < 1e15) {
+        return std::to_string(static_cast<long long>(value));
+    }
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.15g", value);
+    std::string s = buffer;
+    // Fractions print without their leading zero: ".5", "-.5".
+    if (s.rfind("0.", 0) == 0) s.erase(0, 1);
+    else if (s.rfind("-0.", 0) == 0) s.erase(1, 1);
+    return s;
+}
+
+std::string signedForm(double value) {
+    std::string digits = plainForm(value);
+    return digits[0] == '-' ? digits : " " + digits;
+}
+
+std::string printForm(double value) { return signedForm(value) + " "; }
+
+double roundHalfEven(double value) { return std::nearbyint(value); }
+
+std::size_t findPos(std::string_view text, std::string_view needle, std::size_t start) {
+    if (start == 0) start = 1;
+    if (start > text.size() + 1) return 0;
+    std::size_t at = text.find(needle, start - 1);
+    return at == std::string_view::npos ? 0 : at + 1;
+}
+
+std::size_t findPosNoCase(std::string_view text, std::string_view needle, std::size_t start) {
+    if (start == 0) start = 1;
+    if (needle.empty()) return start <= text.size() + 1 ? start : 0;
+    if (text.size() < needle.size()) return 0;
+    for (std::size_t i = start - 1; i + needle.size() <= text.size(); ++i) {
+        std::size_t k = 0;
+        while (k < needle.size() && lowerAscii(text[i + k]) == lowerAscii(needle[k])) ++k;
+        if (k == needle.size()) return i + 1;
+    }
+    return 0;
+}
+
+bool containsNoCase(std::string_view text, std::string_view needle) {
+    return findPosNoCase(text, needle) != 0;
+}
+
+bool contains(std::string_view text, std::string_view needle) {
+    return text.find(needle) != std::string_view::npos;
+}
+
+std::string mid(std::string_view text, std::size_t start, std::size_t length) {
+    if (start == 0 || start > text.size()) return {};
+    return std::string(text.substr(start - 1, length));
+}
+
+std::string left(std::string_view text, std::size_t length) {
+    return std::string(text.substr(0, std::min(length, text.size())));
+}
+
+std::string right(std::string_view text, std::size_t length) {
+    if (length >= text.size()) return std::string(text);
+    return std::string(text.substr(text.size() - length));
+}
+
+std::string replaceAll(std::string text, std::string_view from, std::string_view to) {
+    if (from.empty()) return text;
+    std::size_t at = 0;
+    while ((at = text.find(from, at)) != std::string::npos) {
+        text.replace(at, from.size(), to);
+        at += to.size();
+    }
+    return text;
+}
+
+std::string trimBlanks(std::string_view text) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && isBlank(text[b])) ++b;
+    while (e > b && isBlank(text[e - 1])) --e;
+    return std::string(text.substr(b, e - b));
+}
+
+std::string toLowerAscii(std::string_view text) {
+    std::string s(text);
+    for (char& c : s) c = lowerAscii(c);
+    return s;
+}
+
+int compareNoCase(std::string_view a, std::string_view b) {
+    std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        auto ca = static_cast<unsigned char>(lowerAscii(a[i]));
+        auto cb = static_cast<unsigned char>(lowerAscii(b[i]));
+        if (ca != cb) return ca < cb ? -1 : 1;
+    }
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+std::vector<std::string> splitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            lines.emplace_back(text.substr(start, i - start));
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            start = i + 1;
+        }
+    }
+    if (start < text.size()) lines.emplace_back(text.substr(start));
+    return lines;
+}
+
+std::optional<std::string> readFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    return buffer.str();
+}
+
+std::optional<std::vector<std::string>> readFileLines(const std::string& path) {
+    auto bytes = readFileBytes(path);
+    if (!bytes) return std::nullopt;
+    return splitLines(*bytes);
+}
+
+std::string joinLinesCrLf(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const auto& line : lines) {
+        out += line;
+        out += kLineEnd;
+    }
+    return out;
+}
+
+bool writeFileAtomically(const std::string& path, std::string_view bytes) {
+    std::string temp = path + ".partial";
+    {
+        std::FILE* f = std::fopen(temp.c_str(), "wb");
+        if (!f) return false;
+        bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+        ok = std::fflush(f) == 0 && ok;
+        ok = ::fsync(fileno(f)) == 0 && ok;
+        ok = std::fclose(f) == 0 && ok;
+        if (!ok) {
+            std::remove(temp.c_str());
+            return false;
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temp, path, ec);
+    if (ec) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::string> splitCommaFields(std::string_view line) {
+    std::vector<std::string> fields;
+    std::size_t i = 0;
+    while (true) {
+        while (i < line.size() && isBlank(line[i])) ++i;
+        std::string field;
+        if (i < line.size() && line[i] == '"') {
+            std::size_t close = line.find('"', i + 1);
+            if (close == std::string_view::npos) close = line.size();
+            field = std::string(line.substr(i + 1, close - i - 1));
+            i = close + 1;
+            // Whatever stands between the closing quote and the next comma is
+            // not part of the field.
+            std::size_t comma = line.find(',', std::min(i, line.size()));
+            i = comma == std::string_view::npos ? line.size() + 1 : comma + 1;
+        } else {
+            std::size_t comma = line.find(',', i);
+            std::size_t end = comma == std::string_view::npos ? line.size() : comma;
+            field = trimBlanks(line.substr(std::min(i, line.size()), end - std::min(i, line.size())));
+            i = comma == std::string_view::npos ? line.size() + 1 : comma + 1;
+        }
+        fields.push_back(std::move(field));
+        if (i > line.size()) break;
+    }
+    return fields;
+}
+
+CommaFieldReader::CommaFieldReader(std::vector<std::string> lines) : lines_(std::move(lines)) { fill(); }
+
+void CommaFieldReader::fill() {
+    while (pendingPos_ >= pending_.size() && nextLine_ < lines_.size()) {
+        pending_ = splitCommaFields(lines_[nextLine_++]);
+        pendingPos_ = 0;
+    }
+}
+
+bool CommaFieldReader::atEnd() const { return pendingPos_ >= pending_.size() && nextLine_ >= lines_.size(); }
+
+std::optional<std::string> CommaFieldReader::next() {
+    fill();
+    if (pendingPos_ >= pending_.size()) return std::nullopt;
+    std::string field = std::move(pending_[pendingPos_++]);
+    fill();
+    return field;
+}
+
+}  // namespace krv

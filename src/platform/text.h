@@ -1,0 +1,107 @@
+// Text helpers shared by every subsystem.
+//
+// All text in the program is 8-bit: one byte is one character, exactly as
+// the rating website's pages and the store's files hold it. Nothing here
+// decodes or re-encodes; the windows decode for display only.
+#pragma once
+
+#include <cstddef>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace krv {
+
+inline constexpr std::string_view kLineEnd = "\r\n";
+
+// ---- numbers as text -------------------------------------------------------
+
+// The numeric value of a text: its leading number after blanks, 0 when the
+// text does not begin with one. " .5" is 0.5, "-150" is -150, "UnR" is 0,
+// "1641P17" is 1641.
+double numericValue(std::string_view text);
+
+// True when the whole text, blanks around it ignored, is an optional sign,
+// digits and an optional decimal part (at least one digit in all).
+bool isNumberText(std::string_view text);
+
+// The digits of a number without any padding: "2", "-2", ".5", "-.5",
+// "1.25". Integral values print without a decimal point.
+std::string plainForm(double value);
+
+// A blank before a number that is not negative, the minus sign otherwise,
+// nothing after: " 2", "-2", " .5".
+std::string signedForm(double value);
+
+// The form numbers take when printed to a file: the signed form and one
+// trailing blank: " 2 ", "-2 ".
+std::string printForm(double value);
+
+// Rounds to a whole number with exact halves going to the even neighbour
+// (62.5 gives 62, 63.5 gives 64).
+double roundHalfEven(double value);
+
+// ---- plain string operations ----------------------------------------------
+
+// 1-based position of needle in text at or after 1-based start, 0 when absent.
+std::size_t findPos(std::string_view text, std::string_view needle, std::size_t start = 1);
+// The same, ignoring ASCII case.
+std::size_t findPosNoCase(std::string_view text, std::string_view needle, std::size_t start = 1);
+bool containsNoCase(std::string_view text, std::string_view needle);
+bool contains(std::string_view text, std::string_view needle);
+
+// Characters from 1-based position start, at most length of them; empty
+// when start lies beyond the end. Never throws.
+std::string mid(std::string_view text, std::size_t start, std::size_t length = std::string::npos);
+std::string left(std::string_view text, std::size_t length);
+std::string right(std::string_view text, std::size_t length);
+
+std::string replaceAll(std::string text, std::string_view from, std::string_view to);
+std::string trimBlanks(std::string_view text);
+std::string toLowerAscii(std::string_view text);
+int compareNoCase(std::string_view a, std::string_view b);
+
+// ---- lines and files --------------------------------------------------------
+
+// Splits 8-bit text into lines ended by CR LF, CR or LF. A final line
+// without an end is kept; an empty text has no lines.
+std::vector<std::string> splitLines(std::string_view text);
+
+// Reads a whole file as bytes; nullopt when it cannot be opened.
+std::optional<std::string> readFileBytes(const std::string& path);
+std::optional<std::vector<std::string>> readFileLines(const std::string& path);
+
+// Joins lines, each followed by CR LF.
+std::string joinLinesCrLf(const std::vector<std::string>& lines);
+
+// Replaces the file whole: the bytes go to a temporary file beside it, which
+// is flushed and renamed over the old one, so an interrupted write never
+// leaves a half-written file behind. Returns false when it could not write.
+bool writeFileAtomically(const std::string& path, std::string_view bytes);
+
+// ---- comma-delimited input -------------------------------------------------
+
+// The fields of one comma-delimited line: a field ends at a comma or the line
+// end; blanks around an unquoted field are dropped; a field in double quotes
+// keeps its commas and blanks. An empty line gives one empty field.
+std::vector<std::string> splitCommaFields(std::string_view line);
+
+// Reads comma-delimited fields one at a time across the lines of a text, the
+// way sequential list input does: a line with fewer fields continues on the
+// next line. Used where a reader asks for a fixed number of fields.
+class CommaFieldReader {
+public:
+    explicit CommaFieldReader(std::vector<std::string> lines);
+    bool atEnd() const;               // no fields left
+    std::optional<std::string> next(); // nullopt past the end
+private:
+    void fill();
+    std::vector<std::string> lines_;
+    std::size_t nextLine_ = 0;
+    std::vector<std::string> pending_;
+    std::size_t pendingPos_ = 0;
+};
+
+}  // namespace krv

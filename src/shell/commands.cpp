@@ -1,0 +1,183 @@
+#include "shell/commands.h"
+
+#include <filesystem>
+
+#include "acquisition/analysis_driver.h"
+#include "acquisition/update_run.h"
+#include "platform/text.h"
+#include "shell/session.h"
+#include "shell/sort_name.h"
+#include "stats/advanced_analysis.h"
+
+namespace krv {
+
+namespace {
+
+// The view controls, in the order they are hidden.
+constexpr const char* kViewControls[] = {
+    "cmdsortbyid", "cmdsortbyalpha", "cmdsortbydate", "cmdresults",         "MSFlexSort",
+    "lblrating",   "cmdsel",         "cmdopp",        "cmddif",             "cmdPost",
+    "cmdsortbytournament", "CmdPrintTournamentView", "txtResults", "lblkrv", "MSFlexResults",
+};
+
+void createStoreTree(const StorePaths& store) {
+    for (const std::string& dir : {store.root, store.results(), store.data(), store.temp()}) {
+        if (!DirExists(dir)) {
+            std::error_code ignored;
+            std::filesystem::create_directory(dir, ignored);
+        }
+    }
+}
+
+void reloadIdList(KrvSession& session) {
+    session.ui.CmbIDList = readIdList(session.store().configFile()).value_or(std::vector<std::string>{});
+}
+
+void restoreSettings(KrvSession& session) {
+    auto settings = readSettings(session.store().defaultFile());
+    if (!settings) {
+        session.state.highLowRange = "100";
+        return;
+    }
+    session.setIdBoxText(settings->idBoxText);
+    session.state.highLowRange = settings->highLowRange;
+    session.ui.txthighlowrange = settings->highLowRange;
+    session.state.savedSortColumn = settings->sortColumn;
+    session.state.savedSortCode = settings->sortCode;
+    session.state.savedIndividualColumn = settings->individualColumn;
+    session.state.savedIndividualSortCode = settings->individualSortCode;
+}
+
+// The ID list in surname order, sorted through the work grid as every
+// ordering of the program is.
+std::vector<std::string> idListInSurnameOrder(KrvSession& session) {
+    Grid& grid = session.ui.MSFlexIDsort;
+    const auto& entries = session.ui.CmbIDList;
+    grid.setCols(2);
+    grid.setRows(static_cast<int>(entries.size()));
+    grid.setColWidth(0, 30);
+    grid.setColWidth(1, 30);
+    for (int i = 0; i < grid.rows(); ++i) {
+        grid.setText(i, 0, makeSortName(mid(entries[i], 13)));
+        grid.setText(i, 1, entries[i]);
+    }
+    grid.setCol(0);
+    grid.sort(kSortTextAscending);
+    std::vector<std::string> sorted;
+    for (int i = 0; i < grid.rows(); ++i) sorted.push_back(grid.text(i, 1));
+    return sorted;
+}
+
+}  // namespace
+
+void startUp(KrvSession& session) {
+    auto& st = session.state;
+    st.freshDownload = false;
+    createStoreTree(session.store());
+    if (FileExists(session.store().configFile())) {
+        reloadIdList(session);
+    } else {
+        session.messages.ok("Welcome to the KRV Individual Data Program",
+                            "Welcome to the KRV program.  Just enter a legitimate 8 digit USCF # in the USCF ID field.");
+    }
+    restoreSettings(session);
+    st.numericSortCode = 3;
+    st.individualStringSortCode = 5;
+    st.individualNumericSortCode = 3;
+    st.stringSortCode = 5;
+    st.downloadedCount = 0;
+    hideControls(session);
+    session.ui.setVisible("MSFlexResults", false);
+    session.setStatus(kStartCaption);
+}
+
+void hideControls(KrvSession& session) {
+    for (const char* name : kViewControls) session.ui.setVisible(name, false);
+    session.setStatus(kStartCaption);
+}
+
+void cmdExit_Click(KrvSession& session) {
+    auto& st = session.state;
+    if (!st.lastSortCode) st.lastSortCode = 5;
+    if (!st.individualLastSortCode) st.individualLastSortCode = 5;
+    Settings settings{session.ui.CmbID,
+                      session.ui.txthighlowrange,
+                      session.ui.MSFlexSort.col(),
+                      st.lastSortCode,
+                      session.ui.MSFlexResults.col(),
+                      st.individualLastSortCode};
+    writeSettings(session.store().defaultFile(), settings);
+    writeIdList(session.store().configFile(), idListInSurnameOrder(session));
+}
+
+void cmdDelete_Click(KrvSession& session) {
+    const std::string& box = session.ui.CmbID;
+    if (box.empty()) {
+        session.messages.beep();
+        return;
+    }
+    // The ID becomes part of two paths that are removed with everything in
+    // them: anything but eight digits is refused before the question.
+    std::string id = trimBlanks(left(box, 8));
+    if (!isSafeMemberId(id)) {
+        session.messages.beep();
+        return;
+    }
+    if (!session.messages.yesNo("Data Deletion Doublecheck",
+                                "Proceeding will delete all datafiles for" + mid(box, 12)))
+        return;
+    const StorePaths& store = session.store();
+    KillFolder(store.results() + "/" + id);
+    KillFolder(store.data() + "/" + id);
+
+    std::vector<std::string> kept;
+    const std::string key = left(box, 8);
+    for (const auto& line : readIdList(store.configFile()).value_or(std::vector<std::string>{}))
+        if (left(line, 8) != key) kept.push_back(line);
+    // The reduced list goes to config.tmp, which then takes the place of
+    // config.txt in one rename: a crash leaves either list whole.
+    if (writeFileAtomically(store.configTmpFile(), joinLinesCrLf(kept))) {
+        std::error_code ignored;
+        std::filesystem::rename(store.configTmpFile(), store.configFile(), ignored);
+    }
+    reloadIdList(session);
+    hideControls(session);
+}
+
+void Cmdupdateall_Click(KrvSession& session) {
+    session.state.updateAllRunning = true;
+    const auto entries = session.ui.CmbIDList;
+    for (const auto& entry : entries) {
+        if (session.cancelRequested) break;
+        session.setIdBoxText(entry);
+        CmdUpdateData_Click(session);
+    }
+    session.state.updateAllRunning = false;
+}
+
+void cmdAnalyseOnly_Click(KrvSession& session) {
+    auto& st = session.state;
+    st.analyseOnly = 1;
+    st.gameCount = 0;
+    st.opponentCount = 0;
+    session.ui.setVisible("txtResults", false);
+    session.ui.setVisible("MSFlexSort", false);
+    session.ui.setVisible("MSFlexResults", false);
+    const std::string& box = session.ui.CmbID;
+    if (box.size() < 9 || !isSafeMemberId(left(box, 8))) {
+        session.messages.ok("Note", kAnalyseOnlyNote);
+        return;
+    }
+    Analyse(session);
+    cmdAdvanceAnalyse_Click(session);
+}
+
+std::string helpText() {
+    return std::string("Come on when have you ever know Help to actually help?  Hold the mouse cursor over the "
+                       "command buttons to see what they should do.  Questions or ideas are welcome at ") +
+           kSupportAddress + ".";
+}
+
+void cmdhelp_Click(KrvSession& session) { session.messages.ok("Help", helpText()); }
+
+}  // namespace krv

@@ -1,0 +1,63 @@
+// One running program: the store it works on, the rating service it talks
+// to, the shared module state, the controls' state and the services the
+// procedures need (message boxes, downloads). Every procedure takes the
+// session; there are no globals.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+#include "platform/download.h"
+#include "platform/message_box.h"
+#include "shell/controls.h"
+#include "shell/module_state.h"
+#include "shell/store.h"
+
+namespace krv {
+
+inline constexpr const char* kDefaultBaseUrl = "http://127.0.0.1:8080";
+inline constexpr int kDefaultConnections = 2;
+inline constexpr int kMaxConnections = 8;
+
+struct SessionOptions {
+    std::string storeRoot;
+    std::string baseUrl = kDefaultBaseUrl;  // scheme, host and optional port
+    int connections = kDefaultConnections;  // crosstable downloads at once
+};
+
+class KrvSession {
+public:
+    KrvSession(SessionOptions options, MessageBox& messages, Downloader& downloader);
+
+    const StorePaths& store() const { return store_; }
+    const std::string& baseUrl() const { return baseUrl_; }
+    int connections() const { return connections_; }
+
+    ModuleState state;
+    Controls ui;
+    MessageBox& messages;
+    Downloader& downloader;
+
+    // Sets the status label and tells whoever shows it.
+    void setStatus(const std::string& text);
+    std::function<void(const std::string&)> onStatusChanged;
+
+    // Progress of the crosstable downloads of an update run (events done of
+    // events to fetch), for a progress bar.
+    std::function<void(int done, int total)> onProgress;
+    // Set from another thread to stop an update run after the event in hand.
+    std::atomic<bool> cancelRequested{false};
+
+    // Sets the ID box text the way typing does: the change reaction runs.
+    void setIdBoxText(const std::string& text);
+    // Sets the ID box text the way picking a list entry does: no reaction.
+    void pickIdBoxEntry(const std::string& entry) { ui.CmbID = entry; }
+
+private:
+    StorePaths store_;
+    std::string baseUrl_;
+    int connections_;
+};
+
+}  // namespace krv
