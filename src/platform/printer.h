@@ -1,0 +1,47 @@
+// The printer as the printouts use it: text placed line by line, with a
+// horizontal position in twips from the left margin.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace krv {
+
+class Printer {
+public:
+    virtual ~Printer() = default;
+    virtual void setLandscape() = 0;
+    // Prints text and ends the line.
+    virtual void printLine(const std::string& text) = 0;
+    // Prints text and stays on the line.
+    virtual void printText(const std::string& text) = 0;
+    virtual void emptyLine() = 0;
+    // Moves the print position on the current line (also backwards).
+    virtual void setPositionTwips(int twips) = 0;
+    virtual void newPage() = 0;
+    // Ends the document and sends it off. A new page followed at once by the
+    // end of the document adds no empty sheet.
+    virtual void endDocument() = 0;
+};
+
+// Remembers every operation, and the pages as text, for tests.
+class RecordingPrinter : public Printer {
+public:
+    struct Op {
+        std::string kind;  // "landscape", "line", "text", "empty", "position", "page", "end"
+        std::string text;
+        int twips = 0;
+    };
+
+    void setLandscape() override { ops.push_back({"landscape", "", 0}); }
+    void printLine(const std::string& text) override { ops.push_back({"line", text, 0}); }
+    void printText(const std::string& text) override { ops.push_back({"text", text, 0}); }
+    void emptyLine() override { ops.push_back({"empty", "", 0}); }
+    void setPositionTwips(int twips) override { ops.push_back({"position", "", twips}); }
+    void newPage() override { ops.push_back({"page", "", 0}); }
+    void endDocument() override { ops.push_back({"end", "", 0}); }
+
+    std::vector<Op> ops;
+};
+
+}  // namespace krv

@@ -1,0 +1,20 @@
+// Printing from the windows: the system's default printer, or a PDF in the
+// member's Results folder when the system has no printer.
+#pragma once
+
+#include <functional>
+#include <string>
+
+class QWidget;
+
+namespace krv {
+class KrvSession;
+class Printer;
+
+// Runs printout on the default printer; without one, writes pdfFileName
+// (e.g. "tournament-view.pdf") into the member's Results folder and says
+// where it is. Errors are reported in a message box.
+void runPrintout(KrvSession& session, QWidget* parent, const std::string& pdfFileName, bool landscape,
+                 const std::function<void(Printer&)>& printout);
+
+}  // namespace krv
