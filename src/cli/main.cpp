@@ -161,9 +161,14 @@ int main(int argc, char** argv) {
     krv::CurlDownloader downloader;
     krv::SessionOptions options{krv::resolveStoreRoot(args->store), args->baseUrl, args->connections};
     krv::KrvSession session(options, boxes, downloader);
-    session.onStatusChanged = [](const std::string& text) { std::cerr << text << "\n"; };
-
     krv::startUp(session);
+    // Captions of the command itself, each once as it changes; the start-up
+    // caption is the window's greeting and means nothing on a terminal.
+    session.onStatusChanged = [last = session.ui.lblprocessed](const std::string& text) mutable {
+        if (text == last) return;
+        last = text;
+        std::cerr << text << "\n";
+    };
     if (args->range) session.ui.txthighlowrange = *args->range;
     return runCommand(session, boxes, *args);
 }
