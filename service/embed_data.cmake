@@ -1,0 +1,23 @@
+# Writes a C++ source holding every file of the data folder, so the sample
+# library needs no files at run time.
+#   cmake -DDATA_DIR=<service/data> -DOUT=<generated .cpp> -P embed_data.cmake
+file(GLOB_RECURSE files RELATIVE "${DATA_DIR}" "${DATA_DIR}/*.txt")
+list(SORT files)
+set(src "// Generated from service/data by embed_data.cmake: edit the data files, not this.\n")
+string(APPEND src "#include \"sample_internal.h\"\n\nnamespace krv::sample {\nnamespace {\n")
+set(table "")
+set(i 0)
+foreach(f IN LISTS files)
+  file(READ "${DATA_DIR}/${f}" hex HEX)
+  string(LENGTH "${hex}" len)
+  math(EXPR n "${len} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(APPEND src "const unsigned char file${i}[] = {${bytes}0};\n")
+  string(APPEND table "        {\"${f}\", std::string_view(reinterpret_cast<const char*>(file${i}), ${n})},\n")
+  math(EXPR i "${i} + 1")
+endforeach()
+string(APPEND src "}  // namespace\n\nconst std::vector<EmbeddedFile>& embeddedFiles() {\n")
+string(APPEND src "    static const std::vector<EmbeddedFile> files{\n${table}    };\n    return files;\n}\n\n}  // namespace krv::sample\n")
+file(WRITE "${OUT}.tmp" "${src}")
+file(COPY_FILE "${OUT}.tmp" "${OUT}" ONLY_IF_DIFFERENT)
+file(REMOVE "${OUT}.tmp")

@@ -1,0 +1,90 @@
+#include "fault_rules.h"
+
+#include <charconv>
+#include <sstream>
+
+namespace krv::sample {
+
+namespace {
+
+bool toInt(const std::string& s, int lo, int hi, int& out) {
+    int v = 0;
+    auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || ptr != s.data() + s.size() || v < lo || v > hi) return false;
+    out = v;
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::vector<FaultRule>> parseFaultRules(std::string_view text, std::string& error) {
+    std::vector<FaultRule> rules;
+    std::istringstream in{std::string(text)};
+    std::string line;
+    int lineNo = 0;
+    while (std::getline(in, line)) {
+        ++lineNo;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::istringstream words(line);
+        std::vector<std::string> w;
+        for (std::string t; words >> t;) w.push_back(t);
+        if (w.empty() || w[0][0] == '#') continue;
+        auto bad = [&](const std::string& what) {
+            error = "line " + std::to_string(lineNo) + ": " + what;
+            return std::nullopt;
+        };
+        if (w.size() < 2) return bad("a rule needs a substring and an action");
+        FaultRule r;
+        r.substring = w[0];
+        std::size_t i = 2;
+        const std::string& action = w[1];
+        if (action == "status") {
+            r.action = FaultRule::Action::Status;
+            if (w.size() < 3 || !toInt(w[2], 100, 599, r.status)) return bad("status needs a code from 100 to 599");
+            i = 3;
+        } else if (action == "delay") {
+            r.action = FaultRule::Action::Delay;
+            if (w.size() < 3 || !toInt(w[2], 0, 600000, r.delayMs)) return bad("delay needs milliseconds (0-600000)");
+            i = 3;
+        } else if (action == "drop") {
+            r.action = FaultRule::Action::Drop;
+        } else if (action == "truncate") {
+            r.action = FaultRule::Action::Truncate;
+        } else if (action == "empty") {
+            r.action = FaultRule::Action::Empty;
+        } else {
+            return bad("unknown action \"" + action + "\"");
+        }
+        while (i < w.size()) {
+            if (w[i] == "times" && i + 1 < w.size()) {
+                if (!toInt(w[i + 1], 1, 1000000, r.times)) return bad("times needs a count of at least 1");
+            } else if (w[i] == "retry-after" && i + 1 < w.size()) {
+                if (r.action != FaultRule::Action::Status || (r.status != 429 && r.status != 503))
+                    return bad("retry-after goes with status 429 or 503");
+                if (!toInt(w[i + 1], 0, 86400, r.retryAfter)) return bad("retry-after needs seconds");
+            } else {
+                return bad("unexpected \"" + w[i] + "\"");
+            }
+            i += 2;
+        }
+        rules.push_back(std::move(r));
+    }
+    return rules;
+}
+
+void FaultTable::replace(std::vector<FaultRule> rules) {
+    std::lock_guard lock(mutex_);
+    rules_ = std::move(rules);
+}
+
+std::optional<FaultRule> FaultTable::take(std::string_view target) {
+    std::lock_guard lock(mutex_);
+    for (FaultRule& r : rules_) {
+        if (r.times == 0 || target.find(r.substring) == std::string_view::npos) continue;
+        if (r.times > 0) --r.times;
+        return r;
+    }
+    return std::nullopt;
+}
+
+}  // namespace krv::sample

@@ -1,0 +1,202 @@
+#include "sample_server.h"
+
+#include <httplib.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+namespace krv::sample {
+
+namespace {
+
+int portOf(const sockaddr_storage& a) {
+    if (a.ss_family == AF_INET) return ntohs(reinterpret_cast<const sockaddr_in&>(a).sin_port);
+    if (a.ss_family == AF_INET6) return ntohs(reinterpret_cast<const sockaddr_in6&>(a).sin6_port);
+    return -1;
+}
+
+// The connected sockets of this process whose local port is `localPort`
+// (and whose peer port is `remotePort`, unless that is negative). The HTTP
+// library does not hand its sockets to handlers, yet dropping a connection
+// without an answer and ending idle keep-alive connections need them.
+std::vector<int> connectionSockets(int localPort, int remotePort) {
+    std::vector<int> fds;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", ec)) {
+        int fd = -1;
+        try {
+            fd = std::stoi(entry.path().filename().string());
+        } catch (const std::exception&) {
+            continue;
+        }
+        sockaddr_storage local{}, peer{};
+        socklen_t len = sizeof local;
+        if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &len) != 0 || portOf(local) != localPort) continue;
+        len = sizeof peer;
+        if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &len) != 0) continue;  // the listening socket
+        if (remotePort >= 0 && portOf(peer) != remotePort) continue;
+        fds.push_back(fd);
+    }
+    return fds;
+}
+
+std::string statusPage(int status) {
+    std::string code = std::to_string(status);
+    const char* reason = status == 404   ? "Not Found"
+                         : status == 429 ? "Too Many Requests"
+                         : status == 500 ? "Internal Server Error"
+                         : status == 502 ? "Bad Gateway"
+                         : status == 503 ? "Service Unavailable"
+                         : status == 504 ? "Gateway Timeout"
+                                         : "The request was not served.";
+    return "<html>\n<head><title>" + code + "</title></head>\n<body>\n<h3>Error " + code + "</h3>\n<p>" + reason +
+           "</p>\n</body>\n</html>\n";
+}
+
+constexpr const char* kHtmlType = "text/html; charset=iso-8859-1";
+constexpr const char* kTextType = "text/plain";
+
+}  // namespace
+
+class SampleServer::Impl {
+public:
+    Impl(const Catalog& catalog, ServerOptions options) : catalog_(catalog), latencyMs_(options.latencyMs) {
+        faults_.replace(std::move(options.faults));
+        // Several requests must be answered at once (the latency is per answer).
+        server_.new_task_queue = [] { return new httplib::ThreadPool(16); };
+        server_.set_keep_alive_max_count(100);
+        server_.set_keep_alive_timeout(2);
+        server_.Get("/admin/requests", [this](const httplib::Request&, httplib::Response& res) {
+            std::string body;
+            {
+                std::lock_guard lock(logMutex_);
+                for (const std::string& t : log_) body += t + "\n";
+            }
+            res.set_content(body, kTextType);
+        });
+        server_.Get("/admin/reset", [this](const httplib::Request&, httplib::Response& res) {
+            std::lock_guard lock(logMutex_);
+            log_.clear();
+            res.set_content("ok\n", kTextType);
+        });
+        server_.Post("/admin/faults", [this](const httplib::Request& req, httplib::Response& res) {
+            std::string error;
+            auto rules = parseFaultRules(req.body, error);
+            if (!rules) {
+                res.status = 400;
+                res.set_content(error + "\n", kTextType);
+                return;
+            }
+            std::size_t n = rules->size();
+            faults_.replace(std::move(*rules));
+            res.set_content("ok " + std::to_string(n) + " rules\n", kTextType);
+        });
+        server_.Get(".*", [this](const httplib::Request& req, httplib::Response& res) { servePage(req, res); });
+    }
+
+    int bind(int port) {
+        if (port == 0) {
+            port_ = server_.bind_to_any_port("127.0.0.1");
+        } else {
+            port_ = server_.bind_to_port("127.0.0.1", port) ? port : -1;
+        }
+        return port_;
+    }
+
+    bool run() {
+        runStarted_ = true;
+        bool ok = !stopRequested_ && port_ > 0 ? server_.listen_after_bind() : port_ > 0;
+        runDone_ = true;
+        return ok;
+    }
+
+    // The library ignores a stop that comes before its listening loop runs,
+    // so a stop in that short window waits for the loop (or for run() to
+    // give up) before it asks again.
+    void stop() {
+        stopRequested_ = true;
+        if (!runStarted_) return;  // run() will see the request
+        while (!runDone_ && !server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        server_.stop();
+        if (port_ > 0)
+            for (int fd : connectionSockets(port_, -1)) shutdown(fd, SHUT_RDWR);
+    }
+
+    std::vector<std::string> requestLog() const {
+        std::lock_guard lock(logMutex_);
+        return log_;
+    }
+
+private:
+    void servePage(const httplib::Request& req, httplib::Response& res) {
+        {
+            std::lock_guard lock(logMutex_);
+            log_.push_back(req.target);
+        }
+        std::optional<FaultRule> rule = faults_.take(req.target);
+        int wait = latencyMs_ + (rule && rule->action == FaultRule::Action::Delay ? rule->delayMs : 0);
+        if (wait > 0) std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+        if (rule) {
+            switch (rule->action) {
+                case FaultRule::Action::Status:
+                    res.status = rule->status;
+                    res.set_content(statusPage(rule->status), kHtmlType);
+                    if (rule->retryAfter >= 0) res.set_header("Retry-After", std::to_string(rule->retryAfter));
+                    return;
+                case FaultRule::Action::Drop:
+                    // Nothing has been written yet; after this the library's
+                    // attempt to answer fails and it closes the connection.
+                    for (int fd : connectionSockets(req.local_port, req.remote_port)) shutdown(fd, SHUT_RDWR);
+                    res.status = 500;
+                    return;
+                case FaultRule::Action::Empty:
+                    res.status = 200;
+                    res.set_content("", kHtmlType);
+                    return;
+                case FaultRule::Action::Truncate: {
+                    PageAnswer a = answerPageRequest(catalog_, req.target);
+                    auto body = std::make_shared<std::string>(std::move(a.body));
+                    res.status = a.status;
+                    // Announce the whole length, write half, then refuse to go
+                    // on: the library closes the connection.
+                    res.set_content_provider(body->size(), a.contentType,
+                                             [body](std::size_t, std::size_t, httplib::DataSink& sink) {
+                                                 sink.write(body->data(), body->size() / 2);
+                                                 return false;
+                                             });
+                    return;
+                }
+                case FaultRule::Action::Delay:
+                    break;
+            }
+        }
+        PageAnswer a = answerPageRequest(catalog_, req.target);
+        res.status = a.status;
+        res.set_content(a.body, a.contentType);
+    }
+
+    const Catalog& catalog_;
+    const int latencyMs_;
+    httplib::Server server_;
+    int port_ = -1;
+    std::atomic<bool> runStarted_{false}, runDone_{false}, stopRequested_{false};
+    FaultTable faults_;
+    mutable std::mutex logMutex_;
+    std::vector<std::string> log_;
+};
+
+SampleServer::SampleServer(const Catalog& catalog, ServerOptions options)
+    : impl_(std::make_unique<Impl>(catalog, std::move(options))) {}
+SampleServer::~SampleServer() = default;
+int SampleServer::bind(int port) { return impl_->bind(port); }
+bool SampleServer::run() { return impl_->run(); }
+void SampleServer::stop() { impl_->stop(); }
+std::vector<std::string> SampleServer::requestLog() const { return impl_->requestLog(); }
+
+}  // namespace krv::sample
