@@ -2,9 +2,15 @@
 // opponent.
 #pragma once
 
+#include "tournament/show_more_results.h"
+
 namespace krv {
 class KrvSession;
 
-void SortData(KrvSession& session);
+// Fills `MSFlexSort` from `gameListFile` (at most `gameCount` records),
+// writes the per-opponent totals to `opponentFile`, removes the update
+// run's temporary files unless `analyseOnly` is set, and builds the
+// tournament view (`ShowMoreResults`, which takes today's date from today).
+void SortData(KrvSession& session, const TodaySource& today = todayText);
 
 }  // namespace krv

@@ -1,0 +1,170 @@
+#include "gamelist/sort_data.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
+#include "platform/text.h"
+#include "shell/session.h"
+#include "shell/sort_name.h"
+
+namespace krv {
+
+namespace {
+
+enum GameColumn {
+    kOpponentId,
+    kOpponentName,
+    kScore,
+    kPreRating,
+    kOpponentRating,
+    kDifference,
+    kPostRating,
+    kDate,
+    kEventName,
+    kNameSortKey,
+    kSectionFile,
+    kGameColumns
+};
+
+constexpr std::array<int, kGameColumns> kWidths{1000, 3500, 300, 600, 600, 600, 600, 1000, 4500, 1, 1};
+constexpr int kRecordFields = 9;
+
+// The commands and labels of the tournament view, shown once it has games.
+constexpr std::array<const char*, 12> kViewControls{
+    "cmdsortbyid", "cmdsortbyalpha", "cmdsortbydate", "cmdresults", "lblrating",           "cmdsel",
+    "cmdopp",      "cmddif",         "cmdPost",       "cmdsortbytournament", "lblkrv", "MSFlexSort"};
+
+void layOut(Grid& games, int rows) {
+    games.setRows(0);
+    games.setCols(kGameColumns);
+    games.setRows(rows);
+    int width = 0;
+    for (int c = 0; c < kGameColumns; ++c) {
+        games.setColWidth(c, kWidths[c]);
+        width += games.colWidth(c);
+    }
+    games.setColAlignment(kDate, CellAlignment::Centre);
+    games.setColAlignment(kEventName, CellAlignment::Centre);
+    games.setWidth(width + 350);
+}
+
+using GameRecord = std::array<std::string, kRecordFields>;
+
+// Reads up to `limit` records of nine comma-delimited fields. Blanks around
+// each field are dropped, so a score " 1" arrives as "1" and the padded
+// name field loses its trailing blanks.
+std::vector<GameRecord> readGameRecords(const std::string& path, long limit) {
+    std::vector<GameRecord> records;
+    auto lines = readFileLines(path);
+    if (!lines) return records;
+    records.reserve(std::min<std::size_t>(lines->size(), static_cast<std::size_t>(std::max(limit, 0L))));
+    CommaFieldReader reader(std::move(*lines));
+    while (static_cast<long>(records.size()) < limit) {
+        GameRecord record;
+        for (auto& field : record) {
+            auto next = reader.next();
+            if (!next) return records;  // an incomplete last record is not a game
+            field = std::move(*next);
+        }
+        records.push_back(std::move(record));
+    }
+    return records;
+}
+
+void fillRow(Grid& games, int row, GameRecord& record) {
+    auto& [id, name, score, pre, opponent, post, date, event, file] = record;
+    games.setText(row, kDifference, plainForm(numericValue(opponent) - numericValue(pre)));
+    games.setText(row, kNameSortKey, makeSortName(name));
+    games.setText(row, kOpponentId, std::move(id));
+    games.setText(row, kOpponentName, std::move(name));
+    games.setText(row, kScore, std::move(score));
+    games.setText(row, kPreRating, std::move(pre));
+    games.setText(row, kOpponentRating, std::move(opponent));
+    games.setText(row, kPostRating, std::move(post));
+    games.setText(row, kDate, std::move(date));
+    games.setText(row, kEventName, std::move(event));
+    games.setText(row, kSectionFile, std::move(file));
+}
+
+struct OpponentGroup {
+    std::string id;
+    std::string name;
+    long wins = 0;
+    long draws = 0;
+    long losses = 0;
+    long games = 0;
+
+    // Scores other than 0, 0.5 and 1 count as games only.
+    void add(const Grid& grid, int row) {
+        name = grid.text(row, kOpponentName);
+        const double score = numericValue(grid.text(row, kScore));
+        if (score == 0) ++losses;
+        else if (score == 0.5) ++draws;
+        else if (score == 1) ++wins;
+        ++games;
+    }
+
+    std::string line() const {
+        return name + "," + printForm(wins) + "," + printForm(draws) + "," + printForm(losses) + "," +
+               printForm(games) + std::string(kLineEnd);
+    }
+};
+
+// One line per opponent ID, in grid order (sorted by ID), named after the
+// opponent's last row. Returns the text and the number of lines.
+std::pair<std::string, long> opponentTotals(const Grid& games) {
+    std::string text;
+    long lines = 0;
+    OpponentGroup group;
+    for (int row = 0; row < games.rows(); ++row) {
+        const std::string& id = games.text(row, kOpponentId);
+        if (row == 0 || id != group.id) {
+            if (row > 0) {
+                text += group.line();
+                ++lines;
+            }
+            group = OpponentGroup{};
+            group.id = id;
+        }
+        group.add(games, row);
+    }
+    if (games.rows() > 0) {
+        text += group.line();
+        ++lines;
+    }
+    return {std::move(text), lines};
+}
+
+void removeUpdateRunFiles(const ModuleState& st) {
+    for (const std::string* path : {&st.nameSourceFile, &st.historyPageFile, &st.eventListFile})
+        if (!path->empty()) std::remove(path->c_str());
+}
+
+}  // namespace
+
+void SortData(KrvSession& session, const TodaySource& today) {
+    auto& st = session.state;
+    Grid& games = session.ui.MSFlexSort;
+
+    for (const char* control : kViewControls) session.ui.setVisible(control, true);
+
+    auto records = readGameRecords(st.gameListFile, st.gameCount);
+    layOut(games, static_cast<int>(records.size()));
+    for (std::size_t i = 0; i < records.size(); ++i) fillRow(games, static_cast<int>(i), records[i]);
+    records.clear();
+
+    games.setCol(kOpponentId);
+    games.sort(kSortNumericAscending);
+
+    auto [totals, lines] = opponentTotals(games);
+    if (!st.opponentFile.empty()) writeFileAtomically(st.opponentFile, totals);
+    st.opponentCount = lines;
+
+    if (st.analyseOnly == 0) removeUpdateRunFiles(st);
+
+    ShowMoreResults(session, today);
+    st.analyseOnly = 0;
+}
+
+}  // namespace krv
