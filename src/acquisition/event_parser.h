@@ -1,0 +1,25 @@
+// The event page parser: the member's games in one stored crosstable
+// section file.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+namespace krv {
+class KrvSession;
+
+// Parses the section file Workwiththis of the member's data folder
+// (session.state.dataDir + Workwiththis) and appends, for every win, loss
+// or draw in the member's row, one line to streak ("Win", "Loss" or "Draw",
+// the event date, the event name) and, when the opponent is found with a
+// regular rating, one game record to gameList (9 comma-separated fields).
+// Lines end in CR LF. The member is the first 8 characters of the ID box.
+// Sets state.eventFileName; state.eventName carries over to the next call
+// for section files without a title line; counts every record in
+// state.gameCount and state.gamesThisAnalysis. An empty or ".." name (the
+// end of a directory listing) is ignored, and so is a file that cannot be
+// read.
+void analysedata(KrvSession& session, const std::string& Workwiththis, std::ostream& gameList,
+                 std::ostream& streak);
+
+}  // namespace krv
