@@ -1,0 +1,165 @@
+// Speed of the two long operations on the benchmark member of the sample
+// service (1,600 events, 9,600 games):
+//
+//   AnalyseOnly     / ReadDataFolder : Analyse Only against reading the same
+//                                      data folder once (goal: at most 2)
+//   UpdateRun/1     / UpdateRun/4    : a first update (downloads and storing,
+//                                      as Update All runs it) over one and
+//                                      over four connections, against the
+//                                      sample service at 20 ms latency
+//                                      (goal: four connections at least 3x
+//                                      faster)
+//
+// Both ratios are printed at the end of one run, since the machine is shared
+// and its speed varies from run to run.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <iostream>
+#include <map>
+
+#include "acquisition/update_run.h"
+#include "cli_harness.h"
+#include "platform/curl_download.h"
+#include "sample_pages.h"
+#include "shell/commands.h"
+#include "shell/session.h"
+
+namespace {
+
+using namespace krv;
+namespace fs = std::filesystem;
+
+const std::string kMember(sample::kBenchmarkMemberId);
+constexpr const char* kMemoryBase = "http://sample.memory";
+
+// Serves the sample pages straight from the page library, without HTTP.
+class CatalogDownloader : public Downloader {
+public:
+    DownloadResult download(const std::string& url, const std::string& path) override {
+        const std::string target = url.substr(std::string(kMemoryBase).size());
+        sample::PageAnswer answer = sample::answerPageRequest(sample::Catalog::bundled(), target);
+        if (answer.status != 200 || answer.body.empty()) return {false, answer.status, "no page"};
+        if (!writeFileAtomically(path, answer.body)) return {false, 0, "cannot write"};
+        return {true, 200, ""};
+    }
+};
+
+// The benchmark member's store, built once by a real update run.
+struct MemberStore {
+    testing::TempDir dir;
+    std::string entry;
+    std::string dataDir;
+
+    MemberStore() {
+        RecordingMessageBox boxes;
+        CatalogDownloader pages;
+        KrvSession session(SessionOptions{dir / "KRV", kMemoryBase, 4}, boxes, pages);
+        startUp(session);
+        session.setIdBoxText(kMember);
+        CmdUpdateData_Click(session);
+        entry = session.ui.CmbID;
+        dataDir = session.store().data() + "/" + kMember;
+        std::size_t files = 0;
+        for (const auto& e : fs::directory_iterator(dataDir)) files += e.is_regular_file();
+        std::cerr << "benchmark member " << entry << ": " << files << " section files, "
+                  << session.state.gameCount << " games\n";
+    }
+};
+
+MemberStore& memberStore() {
+    static MemberStore store;
+    return store;
+}
+
+void ReadDataFolder(benchmark::State& state) {
+    const std::string dataDir = memberStore().dataDir;
+    for (auto _ : state) {
+        std::size_t bytes = 0;
+        for (const auto& entry : fs::directory_iterator(dataDir)) {
+            auto content = readFileBytes(entry.path().string());
+            bytes += content ? content->size() : 0;
+        }
+        benchmark::DoNotOptimize(bytes);
+    }
+}
+BENCHMARK(ReadDataFolder)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void AnalyseOnly(benchmark::State& state) {
+    MemberStore& store = memberStore();
+    RecordingMessageBox boxes;
+    CatalogDownloader pages;
+    KrvSession session(SessionOptions{store.dir / "KRV", kMemoryBase, 1}, boxes, pages);
+    startUp(session);
+    for (auto _ : state) {
+        session.pickIdBoxEntry(store.entry);
+        cmdAnalyseOnly_Click(session);
+    }
+    state.counters["games"] = static_cast<double>(session.state.gameCount);
+}
+BENCHMARK(AnalyseOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+testing::SampleService& slowService() {
+    static testing::SampleService service(20);
+    return service;
+}
+
+void UpdateRun(benchmark::State& state) {
+    const int connections = static_cast<int>(state.range(0));
+    testing::SampleService& service = slowService();
+    for (auto _ : state) {
+        state.PauseTiming();
+        testing::TempDir dir;
+        RecordingMessageBox boxes;
+        CurlDownloader downloader;
+        KrvSession session(SessionOptions{dir / "KRV", service.url(), connections}, boxes, downloader);
+        startUp(session);
+        boxes.shown.clear();  // the welcome of a new store
+        session.state.updateAllRunning = true;  // the download and storing only
+        session.setIdBoxText(kMember);
+        state.ResumeTiming();
+        CmdUpdateData_Click(session);
+        state.PauseTiming();
+        state.counters["events"] = session.state.downloadedCount;
+        if (session.state.downloadedCount < 1500 || !boxes.shown.empty() || !session.state.freshDownload) {
+            for (const auto& box : boxes.shown) std::cerr << box.title << ": " << box.text << "\n";
+            state.SkipWithError("the update run did not complete");
+            break;
+        }
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(UpdateRun)->Arg(1)->Arg(4)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Notes each benchmark's real time per iteration for the ratios.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const auto& run : runs)
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+                times[run.benchmark_name()] = run.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> times;
+};
+
+void printRatio(const RatioReporter& reporter, const std::string& what, const std::string& a, const std::string& b,
+                const std::string& goal) {
+    auto ia = reporter.times.find(a), ib = reporter.times.find(b);
+    if (ia == reporter.times.end() || ib == reporter.times.end() || ib->second <= 0) return;
+    std::cout << what << ": " << a << " / " << b << " = " << ia->second / ib->second << "  (goal " << goal << ")\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    memberStore();
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    printRatio(reporter, "Analyse Only", "AnalyseOnly/real_time", "ReadDataFolder/real_time", "<= 2");
+    printRatio(reporter, "Update run", "UpdateRun/1/iterations:1/real_time", "UpdateRun/4/iterations:1/real_time",
+               ">= 3");
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,145 @@
+#include "acquisition/analysis_driver.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "acquisition/event_downloads.h"
+#include "acquisition/event_parser.h"
+#include "acquisition/member_pages.h"
+#include "gamelist/sort_data.h"
+#include "platform/text.h"
+#include "shell/commands.h"
+#include "shell/session.h"
+#include "shell/store.h"
+
+namespace krv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void refuse(KrvSession& session) {
+    session.messages.ok("Note", kAnalyseOnlyNote);
+    session.setIdBoxText("");
+}
+
+// The member's name: from the history page just downloaded, or after an
+// Analyse Only from the ID list entry in the box (with the blank in front of
+// the name).
+void findMemberName(KrvSession& session, const std::string& id) {
+    auto& st = session.state;
+    if (st.analyseOnly == 0) {
+        st.nameSourceFile = session.store().temp() + "/" + id + ".rch";
+        auto lines = readFileLines(st.nameSourceFile);
+        if (!lines) return;
+        if (auto name = memberNameFromHistory(*lines, id)) st.memberName = *name;
+    } else {
+        st.memberName = mid(session.ui.CmbID, 12);
+    }
+}
+
+bool appendIdListEntry(const std::string& path, const std::string& entry) {
+    // A list edited by hand may lack the last line end; the entry must still
+    // start a line of its own.
+    auto existing = readFileBytes(path);
+    std::string bytes;
+    if (existing && !existing->empty() && existing->back() != '\n' && existing->back() != '\r') bytes = kLineEnd;
+    bytes += entry + std::string(kLineEnd);
+    std::ofstream out(path, std::ios::binary | std::ios::app);
+    out << bytes;
+    out.flush();
+    return static_cast<bool>(out);
+}
+
+// Records a member not yet in the ID list. The box then shows the new entry
+// and the drop-down list is reloaded from the file. The box is set as a pick
+// from the list is: the member was just downloaded, and that must stay
+// known for the current rating below.
+void recordMember(KrvSession& session) {
+    const std::string& configFile = session.store().configFile();
+    const std::string box = session.ui.CmbID;
+    if (FileExists(configFile)) {
+        for (const auto& line : readIdList(configFile).value_or(std::vector<std::string>{}))
+            if (left(line, 8) == left(box, 8)) return;
+    }
+    const std::string entry = box + " -- " + session.state.memberName;
+    if (!appendIdListEntry(configFile, entry)) return;
+    session.ui.CmbIDList.clear();
+    session.pickIdBoxEntry(entry);
+    session.ui.CmbIDList = readIdList(configFile).value_or(std::vector<std::string>{});
+}
+
+// The section files of the data folder in ascending byte order of their
+// names, so that an event's first section file comes right before its
+// further sections, which take the event name from it. Section files whose
+// first section is missing belong to no stored event and are left out.
+std::vector<std::string> sectionFilesInOrder(const std::string& dataDir) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(dataDir, ec))
+        if (entry.is_regular_file(ec)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::vector<std::string> files;
+    for (const auto& name : names)
+        if (!isOrphanSectionFile(name, names)) files.push_back(name);
+    return files;
+}
+
+// The per-opponent file is named after the member; a name holding a path
+// separator must not lead out of the results folder.
+std::string fileNameOfMember(const std::string& name) { return replaceAll(replaceAll(name, "/", "-"), "\\", "-"); }
+
+// After a download: the member's official rating from the main page. A
+// failed download or a page without it keeps the rating file as it was.
+void fetchCurrentRating(KrvSession& session) {
+    auto& st = session.state;
+    st.memberMainUrl = session.baseUrl() + "/krv/MbrDtlMain.php?" + st.memberId;
+    st.currentRatingFile = session.store().results() + "/" + st.memberId + "/currentrating.txt";
+    const std::string page = session.store().temp() + "/currentrating.txt";
+    DownloadResult result = session.downloader.download(st.memberMainUrl, page);
+    if (!result.ok) return;
+    auto bytes = readFileBytes(page);
+    std::remove(page.c_str());
+    if (!bytes) return;
+    if (auto rating = regularRatingFromMainPage(splitLines(*bytes)))
+        writeFileAtomically(st.currentRatingFile, *rating + std::string(kLineEnd));
+}
+
+}  // namespace
+
+void Analyse(KrvSession& session) {
+    auto& st = session.state;
+    st.gamesThisAnalysis = 0;
+    const std::string id = left(session.ui.CmbID, 8);
+    if (!isSafeMemberId(id)) {
+        refuse(session);
+        return;
+    }
+    st.dataDir = session.store().data() + "/" + id + "/";
+    if (!DirExists(st.dataDir)) {
+        refuse(session);
+        return;
+    }
+    const std::string resultsDir = session.store().results() + "/" + id + "/";
+    std::error_code ec;
+    if (!DirExists(resultsDir)) fs::create_directories(resultsDir, ec);
+    st.gameListFile = resultsDir + id + ".txt";
+    std::ofstream gameList(st.gameListFile, std::ios::binary | std::ios::trunc);
+
+    findMemberName(session, id);
+    recordMember(session);
+    st.opponentFile = resultsDir + fileNameOfMember(st.memberName) + ".txt";
+
+    st.streakFile = resultsDir + "streak.txt";
+    std::ofstream streak(st.streakFile, std::ios::binary | std::ios::trunc);
+    for (const auto& name : sectionFilesInOrder(st.dataDir)) analysedata(session, name, gameList, streak);
+    gameList.close();
+    streak.close();
+
+    if (st.freshDownload) fetchCurrentRating(session);
+    SortData(session);
+}
+
+}  // namespace krv

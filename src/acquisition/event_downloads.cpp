@@ -1,0 +1,199 @@
+#include "acquisition/event_downloads.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+
+#include <unistd.h>
+
+#include "acquisition/page_lines.h"
+#include "acquisition/section_split.h"
+#include "platform/text.h"
+
+namespace krv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Writes a file of the work folder. Nobody reads the work folder but the run
+// itself, so no temporary name is needed there; the data is flushed to disk
+// before the file may be moved into the data folder, so that even a power
+// failure cannot leave an event marked as stored with its pages missing.
+bool writeDurably(const std::string& path, std::string_view bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    ok = std::fflush(f) == 0 && ok;
+    ok = ::fsync(fileno(f)) == 0 && ok;
+    ok = std::fclose(f) == 0 && ok;
+    return ok;
+}
+
+}  // namespace
+
+std::string sectionFileName(const std::string& key, std::size_t section) {
+    std::string name = key + ".txt";
+    if (section >= 2) name += std::to_string(section);
+    return name;
+}
+
+DownloadResult fetchEvent(Downloader& downloader, const std::string& workDir, const EventFetch& event) {
+    return downloader.download(event.address, workDir + "/" + event.key + ".tx");
+}
+
+FetchedEvent prepareEvent(DownloadResult download, const std::string& workDir, const EventFetch& event) {
+    FetchedEvent fetched;
+    fetched.download = std::move(download);
+    if (!fetched.download.ok) return fetched;
+    const std::string pageFile = workDir + "/" + event.key + ".tx";
+
+    auto bytes = readFileBytes(pageFile);
+    std::remove(pageFile.c_str());
+    if (!bytes) {
+        fetched.download.ok = false;
+        fetched.download.error = "cannot read " + pageFile;
+        return fetched;
+    }
+    const auto sections = splitSections(normalisePage(*bytes));
+    for (std::size_t s = 0; s < sections.size(); ++s) {
+        std::string name = sectionFileName(event.key, s + 1);
+        if (!writeDurably(workDir + "/" + name, joinLinesCrLf(sections[s]))) {
+            fetched.download.ok = false;
+            fetched.download.error = "cannot write " + workDir + "/" + name;
+            return fetched;
+        }
+        fetched.sectionFiles.push_back(std::move(name));
+    }
+    fetched.prepared = true;
+    return fetched;
+}
+
+CrosstableFetcher::CrosstableFetcher(Downloader& downloader, std::string workDir, std::vector<EventFetch> events,
+                                     int connections)
+    : downloader_(downloader),
+      workDir_(std::move(workDir)),
+      events_(std::move(events)),
+      // A few events of look-ahead per connection keep every connection busy
+      // while the caller stores, without fetching far past a failure.
+      window_(static_cast<std::size_t>(std::clamp(connections, 1, kMaxFetchConnections)) * 3),
+      connections_(std::clamp(connections, 1, kMaxFetchConnections)),
+      firstFailure_(std::numeric_limits<std::size_t>::max()),
+      results_(events_.size()),
+      done_(events_.size(), false) {
+    // Twice as many threads as connections: while some wait for the disk,
+    // the others keep every connection busy.
+    const int threads =
+        std::min(2 * std::clamp(connections, 1, kMaxFetchConnections), static_cast<int>(events_.size()));
+    for (int t = 0; t < threads && !events_.empty(); ++t) workers_.emplace_back([this] { work(); });
+}
+
+CrosstableFetcher::~CrosstableFetcher() { stop(); }
+
+void CrosstableFetcher::work() {
+    std::unique_lock lock(mutex_);
+    while (true) {
+        changed_.wait(lock, [this] {
+            return stopping_ || nextToStart_ >= events_.size() || nextToStart_ > firstFailure_ ||
+                   nextToStart_ < wanted_ + window_;
+        });
+        if (stopping_ || nextToStart_ >= events_.size() || nextToStart_ > firstFailure_) return;
+        const std::size_t i = nextToStart_++;
+        lock.unlock();
+        connections_.acquire();
+        DownloadResult download = fetchEvent(downloader_, workDir_, events_[i]);
+        connections_.release();
+        FetchedEvent fetched = prepareEvent(std::move(download), workDir_, events_[i]);
+        lock.lock();
+        if (!fetched.prepared) firstFailure_ = std::min(firstFailure_, i);
+        results_[i] = std::move(fetched);
+        done_[i] = true;
+        changed_.notify_all();
+    }
+}
+
+FetchedEvent CrosstableFetcher::take(std::size_t i) {
+    std::unique_lock lock(mutex_);
+    wanted_ = i;
+    changed_.notify_all();
+    // An event past a failure is never started: report it as not fetched
+    // rather than wait for it.
+    changed_.wait(lock, [&] { return done_[i] || (i > firstFailure_ && i >= nextToStart_) || stopping_; });
+    if (!done_[i]) return FetchedEvent{DownloadResult{false, 0, "not fetched"}, false, {}};
+    return std::move(results_[i]);
+}
+
+void CrosstableFetcher::stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    for (auto& worker : workers_)
+        if (worker.joinable()) worker.join();
+}
+
+std::vector<DownloadResult> fetchAll(Downloader& downloader, const std::vector<PageFetch>& pages, int connections) {
+    std::vector<DownloadResult> results(pages.size());
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t i = next++; i < pages.size(); i = next++)
+            results[i] = downloader.download(pages[i].url, pages[i].path);
+    };
+    const std::size_t threads = std::min<std::size_t>(static_cast<std::size_t>(std::max(connections, 1)), pages.size());
+    std::vector<std::thread> workers;
+    for (std::size_t t = 1; t < threads; ++t) workers.emplace_back(work);
+    work();
+    for (auto& worker : workers) worker.join();
+    return results;
+}
+
+bool moveEventIntoPlace(const std::string& workDir, const std::string& dataDir,
+                        const std::vector<std::string>& sectionFiles) {
+    if (sectionFiles.empty()) return false;
+    std::vector<std::string> order(sectionFiles.begin() + 1, sectionFiles.end());
+    order.push_back(sectionFiles.front());
+    std::vector<std::string> moved;
+    for (const auto& name : order) {
+        std::error_code ec;
+        fs::rename(workDir + "/" + name, dataDir + "/" + name, ec);
+        if (ec) {
+            for (const auto& undo : moved) fs::remove(dataDir + "/" + undo, ec);
+            return false;
+        }
+        moved.push_back(name);
+    }
+    return true;
+}
+
+namespace {
+
+// The first section file's name for a later section's file name, or empty
+// when the name is not that of a later section.
+std::string firstSectionOf(const std::string& name) {
+    std::size_t end = name.size();
+    while (end > 0 && name[end - 1] >= '0' && name[end - 1] <= '9') --end;
+    if (end == name.size() || end < 4 || name.compare(end - 4, 4, ".txt") != 0) return {};
+    return name.substr(0, end);
+}
+
+}  // namespace
+
+bool isOrphanSectionFile(const std::string& name, const std::vector<std::string>& sortedNames) {
+    const std::string first = firstSectionOf(name);
+    return !first.empty() && !std::binary_search(sortedNames.begin(), sortedNames.end(), first);
+}
+
+void removeOrphanSectionFiles(const std::string& dataDir) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(dataDir, ec))
+        if (entry.is_regular_file(ec)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    for (const auto& name : names)
+        if (isOrphanSectionFile(name, names)) fs::remove(dataDir + "/" + name, ec);
+}
+
+}  // namespace krv

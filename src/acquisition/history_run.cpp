@@ -1,0 +1,23 @@
+#include "acquisition/history_run.h"
+
+#include "acquisition/history_pages.h"
+#include "acquisition/page_lines.h"
+#include "platform/text.h"
+#include "shell/session.h"
+
+namespace krv {
+
+std::vector<std::string> normaliseHistoryPage(KrvSession& session) {
+    const auto& st = session.state;
+    auto bytes = readFileBytes(st.historyPageFile);
+    std::vector<std::string> lines = normalisePage(bytes ? *bytes : std::string());
+    writeFileAtomically(st.historyTextFile, joinLinesCrLf(lines));
+    return lines;
+}
+
+void howmanypassestomakelist(KrvSession& session) {
+    std::vector<std::string> lines = normaliseHistoryPage(session);
+    session.state.historyPassCount = countHistoryPageLinks(lines, session.state.memberId);
+}
+
+}  // namespace krv

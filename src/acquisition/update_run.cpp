@@ -1,0 +1,221 @@
+#include "acquisition/update_run.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "acquisition/analysis_driver.h"
+#include "acquisition/event_downloads.h"
+#include "acquisition/history_pages.h"
+#include "acquisition/history_run.h"
+#include "platform/text.h"
+#include "shell/commands.h"
+#include "shell/session.h"
+#include "shell/store.h"
+#include "stats/advanced_analysis.h"
+
+namespace krv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kNeedIdText =
+    "Either type in a valid USCF 8 digit ID# in the USCF ID box or use the drop down list to choose a "
+    "previously used ID#.  Thanks.";
+
+std::string processedCaption(int processed, int downloaded) {
+    return "Processed " + signedForm(processed) + " files" + std::string(kLineEnd) + "Downloaded files =" +
+           plainForm(downloaded);
+}
+
+// The folder in Temp where this member's crosstables are fetched and split
+// before they move into the data folder.
+std::string eventWorkDir(const KrvSession& session) {
+    return session.store().temp() + "/" + session.state.memberId + ".work";
+}
+
+// What an interrupted earlier run of this member may have left: half-fetched
+// pages in Temp and section files without their first section in the data
+// folder.
+void removeLeftovers(const KrvSession& session) {
+    const auto& st = session.state;
+    std::error_code ec;
+    fs::remove_all(eventWorkDir(session), ec);
+    for (const std::string& file : {st.historyPageFile, st.historyTextFile, st.eventListFile,
+                                    session.store().temp() + "/currentrating.txt"})
+        fs::remove(file + ".partial", ec);
+    removeOrphanSectionFiles(session.store().data() + "/" + st.memberId);
+}
+
+void reportFailedDownload(KrvSession& session, const std::string& url) {
+    session.messages.ok("Download Failed", "Could not download " + url);
+}
+
+bool download(KrvSession& session, const std::string& url, const std::string& path) {
+    DownloadResult result = session.downloader.download(url, path);
+    session.state.lastDownloadResult = result.httpStatus;
+    if (!result.ok) reportFailedDownload(session, url);
+    return result.ok;
+}
+
+bool appendLines(const std::string& path, const std::vector<std::string>& lines) {
+    std::ofstream out(path, std::ios::binary | std::ios::app);
+    out << joinLinesCrLf(lines);
+    out.flush();
+    return static_cast<bool>(out);
+}
+
+// Fetches every history page and collects the crosstable addresses in
+// eventListFile. The numbered pages are fetched over several connections
+// at once but handled one after the other, in page order, as if fetched one
+// at a time. False when the run must end (a failed download or a wrong ID,
+// both already reported).
+bool collectEventList(KrvSession& session) {
+    auto& st = session.state;
+    if (!download(session, st.memberHistoryUrl, st.historyPageFile)) return false;
+    howmanypassestomakelist(session);
+    if (st.historyPassCount < 2) st.historyPassCount = 2;
+
+    std::vector<PageFetch> pages;
+    for (int page = 1; page <= st.historyPassCount; ++page)
+        pages.push_back({st.memberHistoryUrl + "." + std::to_string(page),
+                         eventWorkDir(session) + "/history." + std::to_string(page)});
+    const std::vector<DownloadResult> results = fetchAll(session.downloader, pages, session.connections());
+
+    for (std::size_t k = 0; k < pages.size(); ++k) {
+        st.pageUrl = pages[k].url;
+        st.lastDownloadResult = results[k].httpStatus;
+        std::error_code ec;
+        if (results[k].ok) fs::rename(pages[k].path, st.historyPageFile, ec);
+        if (!results[k].ok || ec) {
+            reportFailedDownload(session, st.pageUrl);
+            return false;
+        }
+        const std::vector<std::string> lines = normaliseHistoryPage(session);
+        if (auto wrongLine = findWrongIdLine(lines, st.memberId)) {
+            session.messages.ok("Incorrect USCF ID Number", *wrongLine);
+            std::remove(st.historyPageFile.c_str());
+            std::remove(st.historyTextFile.c_str());
+            return false;
+        }
+        if (!appendLines(st.eventListFile, extractCrosstableAddresses(lines, session.baseUrl(), st.memberId)))
+            return false;
+    }
+    return true;
+}
+
+// The events of the list still to fetch, each once, in list order.
+std::vector<EventFetch> eventsToFetch(const std::vector<std::string>& addresses, const std::string& dataDir) {
+    std::vector<EventFetch> events;
+    std::set<std::string> planned;
+    for (const auto& address : addresses) {
+        std::string key = eventKeyOf(address);
+        if (key.empty() || FileExists(dataDir + "/" + key + ".txt")) continue;
+        if (planned.insert(key).second) events.push_back({address, key});
+    }
+    return events;
+}
+
+enum class EventsOutcome { Completed, Failed, Cancelled };
+
+// Handles the event list in order: counts every line, skips events already
+// stored, stores each new one as it arrives and shows the progress. Storing
+// happens here, on the caller's thread, one event after the other; only the
+// fetching runs ahead on other threads.
+EventsOutcome storeNewEvents(KrvSession& session, const std::string& dataDir, int& processed) {
+    auto& st = session.state;
+    const std::vector<std::string> addresses = readFileLines(st.eventListFile).value_or(std::vector<std::string>{});
+    std::vector<EventFetch> plan = eventsToFetch(addresses, dataDir);
+    const int total = static_cast<int>(plan.size());
+    if (session.onProgress) session.onProgress(0, total);
+
+    const std::string workDir = eventWorkDir(session);
+    CrosstableFetcher fetcher(session.downloader, workDir, plan, session.connections());
+    std::size_t next = 0;  // the next planned event
+    for (const auto& address : addresses) {
+        if (session.cancelRequested) return EventsOutcome::Cancelled;
+        ++processed;
+        const std::string key = eventKeyOf(address);
+        if (key.empty() || FileExists(dataDir + "/" + key + ".txt")) continue;
+        ++st.downloadedCount;
+        FetchedEvent fetched = fetcher.take(next++);
+        st.lastDownloadResult = fetched.download.httpStatus;
+        if (!fetched.prepared) {
+            fetcher.stop();
+            reportFailedDownload(session, address);
+            return EventsOutcome::Failed;
+        }
+        if (!moveEventIntoPlace(workDir, dataDir, fetched.sectionFiles)) {
+            fetcher.stop();
+            session.messages.ok("Download Failed", "Could not store " + address);
+            return EventsOutcome::Failed;
+        }
+        session.setStatus(processedCaption(processed, st.downloadedCount));
+        if (session.onProgress) session.onProgress(st.downloadedCount, total);
+    }
+    return EventsOutcome::Completed;
+}
+
+}  // namespace
+
+void CmdUpdateData_Click(KrvSession& session) {
+    auto& st = session.state;
+    const std::string box = session.ui.CmbID;
+    // The ID becomes part of every path of the run: anything but 8 digits is
+    // refused like a short ID.
+    if (box.size() < 8 || !isSafeMemberId(left(box, 8))) {
+        session.messages.beep();
+        session.messages.ok("Need USCF ID Number", kNeedIdText);
+        return;
+    }
+    // A refused Analyse Only leaves this set; the run must take the name from
+    // the downloaded page and clear Temp afterwards.
+    st.analyseOnly = 0;
+    session.setStatus(kStartCaption);
+    st.opponentCount = 0;
+    st.gameCount = 0;
+    int processed = 0;
+    st.downloadedCount = 0;
+
+    st.historyBaseUrl = session.baseUrl() + "/krv/MbrDtlTnmtHst.php?";
+    st.memberId = left(box, 8);
+    st.memberHistoryUrl = st.historyBaseUrl + st.memberId;
+    const std::string temp = session.store().temp() + "/";
+    st.historyPageFile = temp + st.memberId + ".txt";
+    st.historyTextFile = temp + st.memberId + ".rch";
+    st.eventListFile = temp + st.memberId + ".lst";
+    if (FileExists(st.eventListFile)) std::remove(st.eventListFile.c_str());
+    std::error_code ec;
+    removeLeftovers(session);
+    fs::create_directories(eventWorkDir(session), ec);
+    // Whatever the outcome, nothing fetched ahead is kept.
+    struct RemoveWorkDir {
+        std::string path;
+        ~RemoveWorkDir() {
+            std::error_code ignored;
+            fs::remove_all(path, ignored);
+        }
+    } removeWorkDir{eventWorkDir(session)};
+
+    if (!collectEventList(session)) return;
+
+    const std::string dataDir = session.store().data() + "/" + st.memberId;
+    if (!DirExists(dataDir)) fs::create_directories(dataDir, ec);
+
+    EventsOutcome outcome = storeNewEvents(session, dataDir, processed);
+    if (outcome == EventsOutcome::Cancelled) {
+        session.setStatus("Update cancelled.");
+        return;
+    }
+    if (outcome == EventsOutcome::Failed) return;
+
+    session.setStatus(processedCaption(processed, st.downloadedCount));
+    st.freshDownload = true;
+    if (st.updateAllRunning) return;
+    Analyse(session);
+    cmdAdvanceAnalyse_Click(session);
+}
+
+}  // namespace krv

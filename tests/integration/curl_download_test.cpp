@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <atomic>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "platform/curl_download.h"
+#include "support/temp_store.h"
+
+using namespace krv;
+using krv::testing::readBytes;
+using krv::testing::TempDir;
+using krv::testing::writeBytes;
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+// A small web server on the loopback interface with the misbehaviours a
+// download has to survive.
+class TestServer {
+public:
+    TestServer() {
+        server_.set_keep_alive_max_count(1);
+        server_.Get("/page", [](const httplib::Request& req, httplib::Response& res) {
+            res.set_content("page " + req.get_param_value("n") + "\n", "text/html");
+        });
+        server_.Get("/agent", [](const httplib::Request& req, httplib::Response& res) {
+            res.set_content(req.get_header_value("User-Agent"), "text/plain");
+        });
+        server_.Get("/redirect", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/page?n=7"); });
+        server_.Get("/to-file", [](const httplib::Request&, httplib::Response& res) {
+            res.set_redirect("file:///etc/hostname");
+        });
+        server_.Get("/status500", [](const httplib::Request&, httplib::Response& res) {
+            res.status = 500;
+            res.set_content("<html>server error</html>", "text/html");
+        });
+        server_.Get("/empty", [](const httplib::Request&, httplib::Response& res) { res.set_content("", "text/html"); });
+        server_.Get("/truncate", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content_provider(1000, "text/html", [](std::size_t, std::size_t, httplib::DataSink& sink) {
+                std::string half(500, 'x');
+                sink.write(half.data(), half.size());
+                return false;  // the connection closes with half the body sent
+            });
+        });
+        server_.Get("/slow", [](const httplib::Request&, httplib::Response& res) {
+            std::this_thread::sleep_for(2500ms);
+            res.set_content("late", "text/html");
+        });
+        // Busy twice with "come back at once", then answers.
+        server_.Get("/busy", [this](const httplib::Request&, httplib::Response& res) {
+            if (++busyCalls <= 2) {
+                res.status = 503;
+                res.set_header("Retry-After", "0");
+                return;
+            }
+            res.set_content("at last", "text/html");
+        });
+        server_.Get("/always429", [this](const httplib::Request&, httplib::Response& res) {
+            ++alwaysCalls;
+            res.status = 429;
+        });
+        server_.Get("/wait-an-hour", [this](const httplib::Request&, httplib::Response& res) {
+            ++hourCalls;
+            res.status = 503;
+            res.set_header("Retry-After", "3600");
+        });
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        while (!server_.is_running()) std::this_thread::sleep_for(1ms);
+    }
+    ~TestServer() {
+        server_.stop();
+        thread_.join();
+    }
+
+    std::string url(const std::string& target) const {
+        return "http://127.0.0.1:" + std::to_string(port_) + target;
+    }
+
+    std::atomic<int> busyCalls{0};
+    std::atomic<int> alwaysCalls{0};
+    std::atomic<int> hourCalls{0};
+
+private:
+    httplib::Server server_;
+    int port_ = 0;
+    std::thread thread_;
+};
+
+// A downloader that notes its pauses instead of sleeping.
+struct RecordedPauses {
+    std::mutex mutex;
+    std::vector<std::chrono::milliseconds> pauses;
+    DownloadPolicy policy() {
+        DownloadPolicy p;
+        p.totalTimeout = 1s;
+        p.sleep = [this](std::chrono::milliseconds ms) {
+            std::lock_guard lock(mutex);
+            pauses.push_back(ms);
+        };
+        return p;
+    }
+};
+
+struct CurlDownloadTest : ::testing::Test {
+    TestServer server;
+    TempDir dir;
+    RecordedPauses recorded;
+    CurlDownloader downloader{recorded.policy()};
+    std::string file() const { return dir / "page.txt"; }
+};
+
+}  // namespace
+
+TEST_F(CurlDownloadTest, AWholeAnswerIsWrittenAndNamesTheProgram) {
+    DownloadResult r = downloader.download(server.url("/agent"), file());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.httpStatus, 200);
+    EXPECT_EQ(readBytes(file()), std::string("KRV-Data/") + KRV_VERSION);
+    EXPECT_FALSE(fs::exists(file() + ".partial"));
+
+    r = downloader.download(server.url("/redirect"), file());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(readBytes(file()), "page 7\n");
+}
+
+TEST_F(CurlDownloadTest, AFailedDownloadLeavesNoFileAndKeepsWhatWasThere) {
+    struct Case {
+        std::string url;
+        long status;
+    };
+    const std::vector<Case> cases{
+        {"http://127.0.0.1:1/page", 0},  // nobody listens there
+        {server.url("/status500"), 500}, {server.url("/nowhere"), 404}, {server.url("/empty"), 200},
+        {server.url("/truncate"), 200},  {server.url("/slow"), 0},      {server.url("/to-file"), 302},
+    };
+    for (const auto& c : cases) {
+        writeBytes(file(), "old");
+        DownloadResult r = downloader.download(c.url, file());
+        EXPECT_FALSE(r.ok) << c.url;
+        EXPECT_EQ(r.httpStatus, c.status) << c.url;
+        EXPECT_FALSE(r.error.empty()) << c.url;
+        EXPECT_EQ(readBytes(file()), "old") << c.url;
+        EXPECT_FALSE(fs::exists(file() + ".partial")) << c.url;
+    }
+    fs::remove(file());
+    DownloadResult r = downloader.download(server.url("/empty"), file());
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(fs::exists(file()));
+}
+
+TEST_F(CurlDownloadTest, ABusyServerIsAskedAgainAfterTheTimeItNames) {
+    DownloadResult r = downloader.download(server.url("/busy"), file());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(readBytes(file()), "at last");
+    EXPECT_EQ(server.busyCalls, 3);
+    EXPECT_EQ(recorded.pauses, (std::vector<std::chrono::milliseconds>{0ms, 0ms}));
+}
+
+TEST_F(CurlDownloadTest, AServerThatStaysBusyFailsAfterFourRequestsWithGrowingPauses) {
+    DownloadResult r = downloader.download(server.url("/always429"), file());
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.httpStatus, 429);
+    EXPECT_EQ(server.alwaysCalls, 4);
+    ASSERT_EQ(recorded.pauses.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_GE(recorded.pauses[i], 1000ms);
+        EXPECT_LE(recorded.pauses[i], 30000ms);
+        if (i > 0) EXPECT_GT(recorded.pauses[i], recorded.pauses[i - 1]);
+    }
+    EXPECT_FALSE(fs::exists(file()));
+
+    recorded.pauses.clear();
+    r = downloader.download(server.url("/wait-an-hour"), file());
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(server.hourCalls, 4);
+    EXPECT_EQ(recorded.pauses, (std::vector<std::chrono::milliseconds>(3, 60000ms)));
+}
+
+TEST_F(CurlDownloadTest, ThePauseWithoutRetryAfterNeverExceedsTheLongest) {
+    for (int retry = 1; retry <= 12; ++retry) {
+        auto pause = downloader.backoffPause(retry);
+        EXPECT_GE(pause, 1000ms) << retry;
+        EXPECT_LE(pause, 30000ms) << retry;
+    }
+    EXPECT_EQ(downloader.backoffPause(12), 30000ms);
+}
+
+TEST_F(CurlDownloadTest, ManyThreadsDownloadAtOnce) {
+    // The test server's short listen queue can delay a connection by a
+    // second: the program's own timeouts apply here, not the test's short one.
+    CurlDownloader shared;
+    std::vector<std::thread> threads;
+    std::atomic<int> good{0};
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 10; ++i) {
+                const std::string n = std::to_string(t * 10 + i);
+                const std::string path = dir / ("page" + n + ".txt");
+                DownloadResult r = shared.download(server.url("/page?n=" + n), path);
+                if (r.ok && readBytes(path) == "page " + n + "\n")
+                    ++good;
+                else
+                    ADD_FAILURE() << n << ": " << r.error;
+            }
+        });
+    }
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(good, 80);
+}
