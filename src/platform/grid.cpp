@@ -101,15 +101,27 @@ void Grid::sort(int code) {
                             code == kSortTextDescending;
     std::vector<int> order(rows_);
     std::iota(order.begin(), order.end(), 0);
-    // Numeric keys are parsed once, not once per comparison.
+    // Keys are worked out once per row, not once per comparison.
+    const bool numeric = code == kSortNumericAscending || code == kSortNumericDescending;
+    const bool generic = code == kSortGenericAscending || code == kSortGenericDescending;
     std::vector<double> numbers;
-    if (code == kSortNumericAscending || code == kSortNumericDescending) {
+    std::vector<char> isNumber;
+    if (numeric || generic) {
         numbers.resize(rows_);
-        for (int r = 0; r < rows_; ++r) numbers[r] = numericValue(cells_[index(r, col_)]);
+        isNumber.resize(rows_, 1);
+        for (int r = 0; r < rows_; ++r) {
+            const std::string& cell = cells_[index(r, col_)];
+            if (generic) isNumber[r] = isNumberText(cell);
+            numbers[r] = numericValue(cell);
+        }
     }
+    auto compareRows = [&](int a, int b) {
+        if (numeric || (generic && isNumber[a] && isNumber[b])) return compareNumbers(numbers[a], numbers[b]);
+        if (generic && isNumber[a] != isNumber[b]) return isNumber[a] ? -1 : 1;
+        return compareCells(code, cells_[index(a, col_)], cells_[index(b, col_)]);
+    };
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        int c = numbers.empty() ? compareCells(code, cells_[index(a, col_)], cells_[index(b, col_)])
-                                : compareNumbers(numbers[a], numbers[b]);
+        int c = compareRows(a, b);
         return descending ? c > 0 : c < 0;
     });
     std::vector<std::string> sorted(cells_.size());
