@@ -15,6 +15,7 @@ public:
     virtual void printLine(const std::string& text) = 0;
     // Prints text and stays on the line.
     virtual void printText(const std::string& text) = 0;
+    // Ends the line; on a fresh line that leaves an empty line.
     virtual void emptyLine() = 0;
     // Moves the print position on the current line (also backwards).
     virtual void setPositionTwips(int twips) = 0;
@@ -40,6 +41,45 @@ public:
     void setPositionTwips(int twips) override { ops.push_back({"position", "", twips}); }
     void newPage() override { ops.push_back({"page", "", 0}); }
     void endDocument() override { ops.push_back({"end", "", 0}); }
+
+    // The sheets as they would come out: each page a list of lines, a
+    // position change written into its line as "[@5000]". Like a real
+    // printer, a new page only becomes a sheet when something is printed on
+    // it, and nothing after the end of the document is printed.
+    std::vector<std::vector<std::string>> pages() const {
+        std::vector<std::vector<std::string>> sheets(1);
+        std::string line;
+        int pendingPages = 0;
+        auto startPendingPages = [&] {
+            for (; pendingPages > 0; --pendingPages) sheets.emplace_back();
+        };
+        for (const auto& op : ops) {
+            if (op.kind == "end") break;
+            if (op.kind == "text") {
+                startPendingPages();
+                line += op.text;
+            } else if (op.kind == "line" || op.kind == "empty") {
+                startPendingPages();
+                sheets.back().push_back(line + op.text);
+                line.clear();
+            } else if (op.kind == "position") {
+                line += "[@" + std::to_string(op.twips) + "]";
+            } else if (op.kind == "page") {
+                if (!line.empty()) sheets.back().push_back(line);
+                line.clear();
+                ++pendingPages;
+            }
+        }
+        return sheets;
+    }
+
+    bool landscape() const {
+        for (const auto& op : ops)
+            if (op.kind == "landscape") return true;
+        return false;
+    }
+
+    bool ended() const { return !ops.empty() && ops.back().kind == "end"; }
 
     std::vector<Op> ops;
 };

@@ -1,5 +1,108 @@
 #include "platform/qt_printer.h"
 
+#include <QApplication>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <system_error>
+
+#include "platform/qt_painter_printer.h"
+#include "platform/text.h"
+#include "shell/session.h"
+#include "shell/store.h"
+
 namespace krv {
-void runPrintout(KrvSession&, QWidget*, const std::string&, bool, const std::function<void(Printer&)>&) {}
+
+namespace {
+
+constexpr const char* kPrintTitle = "Print";
+constexpr const char* kPrintedToPdfTitle = "Printed to PDF";
+
+// Where the PDF goes: the Results folder of the member in the ID box,
+// created when missing. The ID becomes part of a path, so it must be a real
+// member ID; nullopt (after telling the user) otherwise.
+std::optional<std::string> pdfPathFor(KrvSession& session, const std::string& pdfFileName) {
+    const std::string id = left(session.ui.CmbID, 8);
+    if (!isSafeMemberId(id)) {
+        session.messages.ok(kPrintTitle,
+                            "There is no printer on this system, and the printout cannot be saved as a PDF "
+                            "file: the ID box does not begin with an 8-digit member ID.");
+        return std::nullopt;
+    }
+    const std::string folder = session.store().memberResultsDir(id);
+    if (!DirExists(folder)) {
+        std::error_code error;
+        std::filesystem::create_directories(folder, error);
+        if (error || !DirExists(folder)) {
+            session.messages.ok(kPrintTitle, "There is no printer on this system, and the folder " + folder +
+                                                 " for the PDF file could not be created.");
+            return std::nullopt;
+        }
+    }
+    return folder + pdfFileName;
+}
+
+// Shows the hourglass while the printout runs and restores the cursor
+// however it ends.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+}  // namespace
+
+void runPrintout(KrvSession& session, QWidget* /*parent: the boxes come from session.messages*/,
+                 const std::string& pdfFileName, bool landscape,
+                 const std::function<void(Printer&)>& printout) {
+    const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
+    std::unique_ptr<QPrinter> device;
+    std::optional<std::string> pdfPath;
+    if (defaultPrinter.isNull()) {
+        pdfPath = pdfPathFor(session, pdfFileName);
+        if (!pdfPath) return;
+        device = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        device->setOutputFormat(QPrinter::PdfFormat);
+        device->setOutputFileName(QString::fromLocal8Bit(pdfPath->c_str()));
+        device->setPageMargins(QMarginsF(kPdfMarginInches, kPdfMarginInches, kPdfMarginInches, kPdfMarginInches),
+                               QPageLayout::Inch);
+    } else {
+        device = std::make_unique<QPrinter>(defaultPrinter, QPrinter::HighResolution);
+    }
+    device->setDocName(QString::fromLocal8Bit(pdfFileName.c_str()));
+    if (landscape) device->setPageOrientation(QPageLayout::Landscape);
+
+    std::string failure;
+    {
+        BusyCursor busy;
+        QtPainterPrinter printer(*device);
+        try {
+            printout(printer);
+            printer.endDocument();  // no-op when the printout ended it
+        } catch (const std::exception& e) {
+            failure = e.what();
+        }
+        if (failure.empty() && !printer.ok()) failure = printer.error();
+    }
+    if (!failure.empty()) {
+        // Half a printout under the expected name would pass for the whole.
+        if (pdfPath) {
+            std::error_code ignored;
+            if (std::filesystem::is_regular_file(*pdfPath, ignored)) std::filesystem::remove(*pdfPath, ignored);
+        }
+        const std::string what = pdfPath ? "The printout could not be saved as " + *pdfPath + ". "
+                                         : "The printout could not be printed. ";
+        session.messages.ok(kPrintTitle, what + failure);
+        return;
+    }
+    if (pdfPath)
+        session.messages.ok(kPrintedToPdfTitle,
+                            "There is no printer on this system. The printout was saved as " + *pdfPath);
+}
+
 }  // namespace krv

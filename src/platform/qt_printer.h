@@ -11,6 +11,9 @@ namespace krv {
 class KrvSession;
 class Printer;
 
+// The border of a PDF sheet, like the unprintable edge of a paper printer.
+inline constexpr double kPdfMarginInches = 0.5;
+
 // Runs printout on the default printer; without one, writes pdfFileName
 // (e.g. "tournament-view.pdf") into the member's Results folder and says
 // where it is. Errors are reported in a message box.
