@@ -1,0 +1,109 @@
+#include "individual/individual_window.h"
+
+#include <QCloseEvent>
+#include <QDate>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "individual/individual_printout.h"
+#include "individual/individual_sort.h"
+#include "platform/qt_grid_model.h"
+#include "platform/qt_printer.h"
+#include "shell/qt_app_windows.h"
+#include "shell/session.h"
+
+namespace krv {
+
+namespace {
+// Column 0 is the hidden surname key; the letters head the number columns.
+const QStringList kIndividualTitles = {"", "Name", "W", "D", "L", "T", "%"};
+constexpr int kNameColumn = 1;  // takes the room the number columns leave
+}  // namespace
+
+FormIndividual::FormIndividual(KrvSession& session, AppWindows& windows)
+    : session_(session), windows_(windows) {
+    setObjectName("FormIndividual");
+    setWindowTitle("KRV Individual Results View");
+
+    auto* print = new QPushButton("Print");
+    print->setObjectName("cmdprintindivualresults");
+    print->setToolTip(
+        "Print the Individual Results view as it is currently sorted  with the selected users name as a "
+        "header.");
+    connect(print, &QPushButton::clicked, this, [this] { printResults(); });
+    actions_.push_back(print);
+    auto* cmdclose = new QPushButton("Close");
+    cmdclose->setObjectName("cmdclose");
+    connect(cmdclose, &QPushButton::clicked, this, [this] { hide(); });
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(print);
+    top->addWidget(cmdclose);
+    top->addStretch(1);
+
+    auto* sorts = new QHBoxLayout;
+    sorts->setSpacing(4);
+    for (const auto& button : kIndividualSortButtons) {
+        auto* b = new QPushButton(button.caption);
+        b->setObjectName(button.name);
+        b->setToolTip(kClickAgainHint);
+        const std::string name = button.name;
+        connect(b, &QPushButton::clicked, this, [this, name] {
+            windows_.runCommand([name](KrvSession& s) { clickIndividualSortButton(s, name); });
+        });
+        actions_.push_back(b);
+        sorts->addWidget(b);
+    }
+    sorts->addStretch(1);
+
+    model_ = new QtGridModel(session_.ui.MSFlexResults, kIndividualTitles, this);
+    grid_ = new QTableView;
+    grid_->setObjectName("MSFlexResults");
+    grid_->setModel(model_);
+    grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid_->setAlternatingRowColors(true);
+    grid_->setWordWrap(false);
+    grid_->verticalHeader()->setVisible(false);
+    grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 6);
+    grid_->horizontalHeader()->setHighlightSections(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->addLayout(top);
+    layout->addLayout(sorts);
+    layout->addWidget(grid_, 1);
+    resize(640, 620);
+    refreshFromSession();
+}
+
+void FormIndividual::refreshFromSession() {
+    if (windows_.isBusy()) return;
+    model_->refresh();
+    applyGridColumns(*grid_, session_.ui.MSFlexResults, kNameColumn);
+    grid_->setHidden(!session_.ui.isVisible("MSFlexResults"));
+}
+
+void FormIndividual::setBusy(bool busy) {
+    for (QPushButton* b : actions_) b->setEnabled(!busy);
+}
+
+void FormIndividual::printResults() {
+    const std::string today = QDate::currentDate().toString("MM-dd-yyyy").toStdString();
+    windows_.runCommand([this, today](KrvSession& s) {
+        runPrintout(s, this, "individual-results.pdf", false,
+                    [&s, &today](Printer& p) { printIndividualResults(s, p, today); });
+    });
+}
+
+void FormIndividual::closeEvent(QCloseEvent* event) {
+    // The window lives as long as the program; closing it only hides it.
+    event->ignore();
+    hide();
+}
+
+}  // namespace krv

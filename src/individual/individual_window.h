@@ -1,0 +1,38 @@
+// The individual results window: the per-opponent table, its six sort
+// buttons, Print and Close. Closing only hides it, keeping table and order.
+#pragma once
+
+#include <QWidget>
+#include <vector>
+
+class QPushButton;
+class QTableView;
+
+namespace krv {
+class AppWindows;
+class KrvSession;
+class QtGridModel;
+
+class FormIndividual : public QWidget {
+    Q_OBJECT
+public:
+    FormIndividual(KrvSession& session, AppWindows& windows);
+
+    void refreshFromSession();
+    void setBusy(bool busy);
+    QTableView& resultsGrid() { return *grid_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void printResults();
+
+    KrvSession& session_;
+    AppWindows& windows_;
+    QTableView* grid_ = nullptr;
+    QtGridModel* model_ = nullptr;
+    std::vector<QPushButton*> actions_;  // disabled while an update runs
+};
+
+}  // namespace krv

@@ -1,0 +1,130 @@
+#include "platform/qt_grid_model.h"
+
+#include <QHeaderView>
+#include <QTableView>
+#include <array>
+
+#include "platform/text.h"
+
+namespace krv {
+
+namespace {
+
+// Bytes 0x80-0x9F of Windows-1252; every other byte is its own code point.
+// The five unassigned bytes map to the control characters of the same
+// number, so that every byte survives a round trip.
+constexpr std::array<char16_t, 32> kHighControls = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+char16_t decodeByte(unsigned char byte) {
+    return (byte >= 0x80 && byte <= 0x9F) ? kHighControls[byte - 0x80] : char16_t(byte);
+}
+
+char encodeChar(char16_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+    for (std::size_t i = 0; i < kHighControls.size(); ++i)
+        if (kHighControls[i] == c) return static_cast<char>(0x80 + i);
+    return '?';
+}
+
+// Numbers, and percentages like "67%", line up on the right.
+bool looksNumeric(const std::string& cell) {
+    if (isNumberText(cell)) return true;
+    const std::string trimmed = trimBlanks(cell);
+    return trimmed.size() > 1 && trimmed.back() == '%' && isNumberText(trimmed.substr(0, trimmed.size() - 1));
+}
+
+}  // namespace
+
+QString fromCp1252(const std::string& bytes) {
+    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        text[static_cast<qsizetype>(i)] = QChar(decodeByte(static_cast<unsigned char>(bytes[i])));
+    return text;
+}
+
+std::string toCp1252(const QString& text) {
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(text.size()));
+    for (QChar c : text) bytes.push_back(encodeChar(c.unicode()));
+    return bytes;
+}
+
+QtGridModel::QtGridModel(const Grid& grid, QStringList titles, QObject* parent)
+    : QAbstractTableModel(parent), grid_(grid), titles_(std::move(titles)) {}
+
+void QtGridModel::refresh() {
+    // The copy is taken every time, so that widths and the current cell are
+    // fresh; the views are reset only when the cells changed, so that an
+    // unchanged grid keeps its scroll position.
+    const bool cellsChanged = !everRefreshed_ || grid_.revision() != shownRevision_;
+    if (cellsChanged) beginResetModel();
+    shown_ = grid_;
+    shownRevision_ = grid_.revision();
+    everRefreshed_ = true;
+    if (cellsChanged) endResetModel();
+}
+
+int QtGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : shown_.rows(); }
+
+int QtGridModel::columnCount(const QModelIndex& parent) const {
+    if (parent.isValid()) return 0;
+    // A grid that was never filled still shows its titled columns.
+    return std::max(shown_.cols(), static_cast<int>(titles_.size()));
+}
+
+QVariant QtGridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    const std::string& cell = shown_.text(index.row(), index.column());
+    switch (role) {
+        case Qt::DisplayRole:
+        case Qt::ToolTipRole:
+            return fromCp1252(cell);
+        case Qt::TextAlignmentRole: {
+            // Centred where the grid says so; otherwise numbers to the right
+            // and text to the left, as a grid's general alignment does.
+            if (shown_.colAlignment(index.column()) == CellAlignment::Centre)
+                return QVariant::fromValue(Qt::AlignCenter);
+            return QVariant::fromValue(Qt::AlignVCenter |
+                                       (looksNumeric(cell) ? Qt::AlignRight : Qt::AlignLeft));
+        }
+        default:
+            return {};
+    }
+}
+
+QVariant QtGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole) return {};
+    if (orientation == Qt::Vertical) return section + 1;
+    return section < titles_.size() ? titles_[section] : QString();
+}
+
+void applyGridColumns(QTableView& view, const Grid& grid, int stretchColumn) {
+    QHeaderView& header = *view.horizontalHeader();
+    const int dpi = view.logicalDpiX() > 0 ? view.logicalDpiX() : 96;
+    const QFontMetrics titleMetrics(header.font());
+    auto* model = view.model();
+    const int columns = model ? model->columnCount() : 0;
+    for (int c = 0; c < columns; ++c) {
+        const bool hidden = c < grid.cols() && grid.isColHidden(c);
+        view.setColumnHidden(c, hidden);
+        if (hidden) continue;
+        const int fromTwips = c < grid.cols() ? grid.colWidth(c) * dpi / 1440 : 0;
+        const QString title = model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        const int forTitle = titleMetrics.horizontalAdvance(title) + 24;
+        if (c == stretchColumn) {
+            header.setSectionResizeMode(c, QHeaderView::Stretch);
+            continue;
+        }
+        header.setSectionResizeMode(c, QHeaderView::Interactive);
+        // The view measures the cells it shows, not every row of a long grid.
+        header.resizeSection(c, std::max({fromTwips, forTitle,
+                                          static_cast<QAbstractItemView&>(view).sizeHintForColumn(c), 40}));
+    }
+    header.setStretchLastSection(false);
+}
+
+}  // namespace krv

@@ -1,0 +1,38 @@
+// The digest window: the digest text, the rating range for the next
+// analysis, Refresh (Analyse Only), Print and Close. Closing only hides it,
+// so the text and the range stay until the next analysis.
+#pragma once
+
+#include <QWidget>
+
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace krv {
+class AppWindows;
+class KrvSession;
+
+class FormDigest : public QWidget {
+    Q_OBJECT
+public:
+    FormDigest(KrvSession& session, AppWindows& windows);
+
+    void refreshFromSession();
+    void setBusy(bool busy);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void printDigest();
+
+    KrvSession& session_;
+    AppWindows& windows_;
+    QPlainTextEdit* txtResults_ = nullptr;
+    QLineEdit* txthighlowrange_ = nullptr;
+    QPushButton* cmdrefresh_ = nullptr;
+    QPushButton* cmdprintdigest_ = nullptr;
+};
+
+}  // namespace krv
