@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "charts/chart_view.h"
 #include "platform/download.h"
 #include "platform/message_box.h"
 #include "shell/controls.h"
@@ -36,6 +37,7 @@ public:
 
     ModuleState state;
     Controls ui;
+    ChartWindowState chartWindowState;  // the chart window's paging state, kept while the program runs
     MessageBox& messages;
     Downloader& downloader;
 
