@@ -1,0 +1,131 @@
+#include "web/web_window.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWebEngineView>
+#include <algorithm>
+#include <unistd.h>
+
+#include "shell/session.h"
+
+namespace krv {
+
+namespace {
+
+constexpr const char* kCaption = "Basic Web Browsing";
+constexpr int kTwipsPerInch = 1440;
+constexpr int kRowTopTwips = 120;
+constexpr int kRowHeightTwips = 495;
+constexpr int kRowLeftTwips = 240;
+constexpr int kAddressWidthTwips = 4335;
+
+}  // namespace
+
+FormWeb::FormWeb(KrvSession& session, QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName("FormWeb");
+    setWindowTitle(kCaption);
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    WebBrowser1_ = new QWebEngineView(this);
+    WebBrowser1_->setObjectName("WebBrowser1");
+    browser_ = std::make_unique<QtBrowser>(*WebBrowser1_, readBrowserPages(session));
+    web_ = std::make_unique<WebBrowsing>(session, *browser_);
+
+    // One row of buttons in a fixed order; the row layout sizes them to
+    // their captions in whatever font the desktop uses.
+    buttonRow_ = new QWidget(this);
+    buttonRow_->setObjectName("buttonRow");
+    auto* row = new QHBoxLayout(buttonRow_);
+    row->setContentsMargins(pixels(kRowLeftTwips), 0, pixels(kRowLeftTwips), 0);
+    addButton(buttonRow_, "cmdBack", "Back", &WebBrowsing::cmdBack_Click);
+    addButton(buttonRow_, "cmdForward", "Forward", &WebBrowsing::cmdForward_Click);
+    addButton(buttonRow_, "CmdHome", "Home", &WebBrowsing::CmdHome_Click);
+    addButton(buttonRow_, "cmdReturn", "Return to Start", &WebBrowsing::cmdReturn_Click);
+    addButton(buttonRow_, "cmdrefresh", "Refresh", &WebBrowsing::cmdrefresh_Click);
+    addButton(buttonRow_, "cmdSearch", "Search", &WebBrowsing::cmdSearch_Click);
+    addButton(buttonRow_, "cmdStop", "Stop", &WebBrowsing::cmdStop_Click);
+
+    cboAddress_ = new QComboBox(buttonRow_);
+    cboAddress_->setObjectName("cboAddress");
+    cboAddress_->setEditable(true);
+    // Nothing typed is ever added to the list.
+    cboAddress_->setInsertPolicy(QComboBox::NoInsert);
+    cboAddress_->setFixedWidth(pixels(kAddressWidthTwips));
+    row->addWidget(cboAddress_);
+    connect(cboAddress_, &QComboBox::editTextChanged, this,
+            [this](const QString& text) { web_->cboAddress = text.toLatin1().toStdString(); });
+    connect(cboAddress_, &QComboBox::activated, this, [this](int) { web_->cboAddress_Click(); });
+    cboAddress_->lineEdit()->installEventFilter(this);
+
+    addButton(buttonRow_, "cmdGo", "Go", &WebBrowsing::cmdGo_Click);
+    auto* close = addButton(buttonRow_, "cmdclose", "Close", nullptr);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    row->addStretch(1);
+
+    resize(std::max(buttonRow_->sizeHint().width(), 820), 640);
+    web_->Form_Load();
+}
+
+FormWeb::~FormWeb() {
+    // The controls go while the handlers they call are still there.
+    delete buttonRow_;
+    delete WebBrowser1_;
+}
+
+QPushButton* FormWeb::addButton(QWidget* row, const char* name, const char* caption,
+                                void (WebBrowsing::*handler)()) {
+    auto* button = new QPushButton(QString::fromLatin1(caption), row);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    row->layout()->addWidget(button);
+    if (handler) connect(button, &QPushButton::clicked, this, [this, handler] { (web_.get()->*handler)(); });
+    return button;
+}
+
+bool FormWeb::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == cboAddress_->lineEdit() && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) web_->cboAddress_KeyPress(kEnterKey);
+    }
+    // The key goes on to the box unchanged.
+    return QWidget::eventFilter(watched, event);
+}
+
+void FormWeb::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void FormWeb::Form_Resize() {
+    buttonRow_->setGeometry(0, pixels(kRowTopTwips), width(), pixels(kRowHeightTwips));
+    auto placed = browserPlacement(twips(width()), twips(height()));
+    if (!placed) return;
+    // Width and height come from the window's own pixels: converting them
+    // to twips and back could lose a pixel at the edge.
+    const int top = pixels(placed->top);
+    WebBrowser1_->setGeometry(pixels(placed->left), top, width(), height() - top);
+}
+
+int FormWeb::pixels(int twips) const { return twips * logicalDpiY() / kTwipsPerInch; }
+int FormWeb::twips(int pixels) const { return pixels * kTwipsPerInch / logicalDpiY(); }
+
+void prepareBrowserEngine() {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+}
+
+FormWeb* showFormWeb(KrvSession& session, QPointer<FormWeb>& instance, QWidget* parent) {
+    if (!instance) instance = new FormWeb(session, parent);
+    instance->show();
+    instance->raise();
+    instance->activateWindow();
+    return instance;
+}
+
+}  // namespace krv
