@@ -79,7 +79,7 @@ const std::string kJohnSmithLine = "<tr><td><font size=+1><b>12345678: JOHN SMIT
 
 TEST_F(AnalysisDriverTest, WithoutStoredDataTheNoteIsShownAndNothingWritten) {
     auto& s = start();
-    for (const std::string box : {kEntry, std::string("1234567x -- JOHN SMITH")}) {
+    for (const std::string& box : {kEntry, std::string("1234567x -- JOHN SMITH")}) {
         boxes.shown.clear();
         s.pickIdBoxEntry(box);
         Analyse(s);

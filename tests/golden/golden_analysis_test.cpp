@@ -58,7 +58,9 @@ void expectSameFiles(const FileSet& expected, FileSet actual, const std::string&
     EXPECT_EQ(actualNames, expectedNames) << what;
     for (const auto& [name, bytes] : expected) {
         auto it = actual.find(name);
-        if (it != actual.end()) EXPECT_EQ(it->second, bytes) << what << ": " << name;
+        if (it != actual.end()) {
+            EXPECT_EQ(it->second, bytes) << what << ": " << name;
+        }
     }
 }
 

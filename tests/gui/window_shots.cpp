@@ -48,25 +48,25 @@ int main(int argc, char** argv) {
     testing::TempDir store;
     testing::ProgramRun run(store / "KRV", service.baseUrl());
     run.start();
-    QTest::qWaitForWindowExposed(&run.windows.mainWindow());
+    (void)QTest::qWaitForWindowExposed(&run.windows.mainWindow());
     bool ok = save(run.windows.mainWindow(), dir, "1-main-start.png");
 
     auto* box = run.find<QComboBox>("CmbID");
     QTest::keyClicks(box->lineEdit(), "12843395");
     run.button("CmdUpdateData")->click();
     auto* progress = run.find<QProgressBar>("prgUpdate");
-    QTest::qWaitFor([&] { return progress->value() >= 20 || !run.windows.isBusy(); }, 60000);
+    (void)QTest::qWaitFor([&] { return progress->value() >= 20 || !run.windows.isBusy(); }, 60000);
     ok = save(run.windows.mainWindow(), dir, "2-main-updating.png") && ok;
     ok = waitForRun(run) && ok;
     ok = save(run.windows.mainWindow(), dir, "3-main-after-update.png") && ok;
 
     run.button("cmdsel")->click();
     run.windows.showDigest();
-    QTest::qWaitForWindowExposed(&run.windows.digest());
+    (void)QTest::qWaitForWindowExposed(&run.windows.digest());
     ok = save(run.windows.digest(), dir, "4-digest.png") && ok;
 
     run.windows.showIndividual();
-    QTest::qWaitForWindowExposed(&run.windows.individual());
+    (void)QTest::qWaitForWindowExposed(&run.windows.individual());
     run.windows.individual().findChild<QPushButton*>("cmdW")->click();
     ok = save(run.windows.individual(), dir, "5-individual.png") && ok;
 

@@ -171,7 +171,9 @@ TEST_F(CurlDownloadTest, AServerThatStaysBusyFailsAfterFourRequestsWithGrowingPa
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_GE(recorded.pauses[i], 1000ms);
         EXPECT_LE(recorded.pauses[i], 30000ms);
-        if (i > 0) EXPECT_GT(recorded.pauses[i], recorded.pauses[i - 1]);
+        if (i > 0) {
+            EXPECT_GT(recorded.pauses[i], recorded.pauses[i - 1]);
+        }
     }
     EXPECT_FALSE(fs::exists(file()));
 

@@ -52,7 +52,7 @@ TEST_F(UpdateCliTest, AnUpdateStoresAndAnalysesAMemberAsReviewedByHand) {
     EXPECT_NE(r.out.find("Best Upset"), std::string::npos) << r.out;
 
     const std::string key = "201311160008.0-13377702.txt";
-    for (const std::string name : {key, key + "2", key + "3"})
+    for (const std::string& name : {key, key + "2", key + "3"})
         EXPECT_EQ(readBytes(cli.dataDir(kHelen) + "/" + name), golden(kHelen, name)) << name;
     EXPECT_EQ(folderContents(cli.dataDir(kHelen)).size(), 6u);
     for (const std::string name : {"13377702.txt", "streak.txt", "currentrating.txt"})
