@@ -1,6 +1,7 @@
 #include "individual/individual_printout.h"
 
 #include "platform/grid.h"
+#include "platform/paged_printout.h"
 #include "platform/printer.h"
 #include "shell/session.h"
 
@@ -39,23 +40,10 @@ void printIndividualResults(KrvSession& session, Printer& printer, const std::st
     const Grid& grid = session.ui.MSFlexResults;
     const std::string idBoxText = session.ui.CmbID;
 
-    int page = 1;
-    printer.emptyLine();
-    printHeading(printer, idBoxText, today, page);
-
-    int linesOnPage = 0;
-    for (int row = 0; row < grid.rows(); ++row) {
-        ++linesOnPage;
-        printOpponentLine(printer, grid, row);
-        if (linesOnPage == kOpponentsPerPage) {
-            linesOnPage = 0;
-            printer.newPage();
-            ++page;
-            printHeading(printer, idBoxText, today, page);
-        }
-    }
-    printer.newPage();
-    printer.endDocument();
+    printRowsInPages(
+        printer, grid.rows(), kOpponentsPerPage,
+        [&](int page) { printHeading(printer, idBoxText, today, page); },
+        [&](int row) { printOpponentLine(printer, grid, row); });
 }
 
 }  // namespace krv

@@ -1,6 +1,7 @@
 #include "tournament/tournament_printout.h"
 
 #include "platform/grid.h"
+#include "platform/paged_printout.h"
 #include "platform/printer.h"
 #include "shell/session.h"
 
@@ -48,23 +49,9 @@ void printTournamentView(KrvSession& session, Printer& printer, const std::strin
     const std::string idBoxText = session.ui.CmbID;
     printer.setLandscape();
 
-    int page = 1;
-    printer.emptyLine();
-    printHeading(printer, idBoxText, today, page);
-
-    int linesOnPage = 0;
-    for (int row = 0; row < grid.rows(); ++row) {
-        ++linesOnPage;
-        printGameLine(printer, grid, row);
-        if (linesOnPage == kGamesPerPage) {
-            linesOnPage = 0;
-            printer.newPage();
-            ++page;
-            printHeading(printer, idBoxText, today, page);
-        }
-    }
-    printer.newPage();
-    printer.endDocument();
+    printRowsInPages(
+        printer, grid.rows(), kGamesPerPage, [&](int page) { printHeading(printer, idBoxText, today, page); },
+        [&](int row) { printGameLine(printer, grid, row); });
 }
 
 }  // namespace krv
