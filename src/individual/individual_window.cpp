@@ -60,17 +60,7 @@ FormIndividual::FormIndividual(KrvSession& session, AppWindows& windows)
     sorts->addStretch(1);
 
     model_ = new QtGridModel(session_.ui.MSFlexResults, kIndividualTitles, this);
-    grid_ = new QTableView;
-    grid_->setObjectName("MSFlexResults");
-    grid_->setModel(model_);
-    grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid_->setSelectionMode(QAbstractItemView::SingleSelection);
-    grid_->setAlternatingRowColors(true);
-    grid_->setWordWrap(false);
-    grid_->verticalHeader()->setVisible(false);
-    grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 6);
-    grid_->horizontalHeader()->setHighlightSections(false);
+    grid_ = makeGridView(model_, "MSFlexResults");
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 12, 12, 12);

@@ -127,4 +127,19 @@ void applyGridColumns(QTableView& view, const Grid& grid, int stretchColumn) {
     header.setStretchLastSection(false);
 }
 
+QTableView* makeGridView(QtGridModel* model, const char* objectName) {
+    auto* view = new QTableView;
+    view->setObjectName(objectName);
+    view->setModel(model);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setAlternatingRowColors(true);
+    view->setWordWrap(false);
+    view->verticalHeader()->setVisible(false);
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+    view->horizontalHeader()->setHighlightSections(false);
+    return view;
+}
+
 }  // namespace krv

@@ -51,4 +51,8 @@ private:
 // left over.
 void applyGridColumns(QTableView& view, const Grid& grid, int stretchColumn);
 
+// A read-only table view of a grid model, selecting whole rows, as every
+// grid window shows its grid.
+QTableView* makeGridView(QtGridModel* model, const char* objectName);
+
 }  // namespace krv

@@ -65,17 +65,7 @@ cmdanalyse::cmdanalyse(KrvSession& session, AppWindows& windows) : session_(sess
     layout->addWidget(buildSortRow());
 
     model_ = new QtGridModel(session_.ui.MSFlexSort, kTournamentTitles, this);
-    grid_ = new QTableView;
-    grid_->setObjectName("MSFlexSort");
-    grid_->setModel(model_);
-    grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid_->setSelectionMode(QAbstractItemView::SingleSelection);
-    grid_->setAlternatingRowColors(true);
-    grid_->setWordWrap(false);
-    grid_->verticalHeader()->setVisible(false);
-    grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 6);
-    grid_->horizontalHeader()->setHighlightSections(false);
+    grid_ = makeGridView(model_, "MSFlexSort");
     connect(grid_, &QTableView::clicked, this,
             [this](const QModelIndex& i) { gridClicked(i.row(), i.column()); });
     controls_["MSFlexSort"] = grid_;
