@@ -49,22 +49,23 @@ FetchedEvent prepareEvent(DownloadResult download, const std::string& workDir, c
     fetched.download = std::move(download);
     if (!fetched.download.ok) return fetched;
     const std::string pageFile = workDir + "/" + event.key + ".tx";
+    auto fail = [&](const std::string& what) {
+        fetched.download.ok = false;
+        fetched.download.error = what;
+        return fetched;
+    };
 
     auto bytes = readFileBytes(pageFile);
-    std::remove(pageFile.c_str());
-    if (!bytes) {
-        fetched.download.ok = false;
-        fetched.download.error = "cannot read " + pageFile;
-        return fetched;
-    }
+    if (!bytes) return fail("cannot read " + pageFile);
     const auto sections = splitSections(normalisePage(*bytes));
+    // The first section is written over the download itself, which then
+    // takes the first section's name: one file fewer to create and delete
+    // per event, which counts on a busy file system.
     for (std::size_t s = 0; s < sections.size(); ++s) {
         std::string name = sectionFileName(event.key, s + 1);
-        if (!writeDurably(workDir + "/" + name, joinLinesCrLf(sections[s]))) {
-            fetched.download.ok = false;
-            fetched.download.error = "cannot write " + workDir + "/" + name;
-            return fetched;
-        }
+        const std::string path = workDir + "/" + name;
+        if (!writeDurably(s == 0 ? pageFile : path, joinLinesCrLf(sections[s]))) return fail("cannot write " + path);
+        if (s == 0 && std::rename(pageFile.c_str(), path.c_str()) != 0) return fail("cannot write " + path);
         fetched.sectionFiles.push_back(std::move(name));
     }
     fetched.prepared = true;
@@ -78,7 +79,7 @@ CrosstableFetcher::CrosstableFetcher(Downloader& downloader, std::string workDir
       events_(std::move(events)),
       // A few events of look-ahead per connection keep every connection busy
       // while the caller stores, without fetching far past a failure.
-      window_(static_cast<std::size_t>(std::clamp(connections, 1, kMaxFetchConnections)) * 3),
+      window_(static_cast<std::size_t>(std::clamp(connections, 1, kMaxFetchConnections)) * 4),
       connections_(std::clamp(connections, 1, kMaxFetchConnections)),
       firstFailure_(std::numeric_limits<std::size_t>::max()),
       results_(events_.size()),

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 
 #include "acquisition/analysis_driver.h"
@@ -100,22 +101,35 @@ bool collectEventList(KrvSession& session) {
             std::remove(st.historyTextFile.c_str());
             return false;
         }
-        if (!appendLines(st.eventListFile, extractCrosstableAddresses(lines, session.baseUrl(), st.memberId)))
+        if (!appendLines(st.eventListFile, extractCrosstableAddresses(lines, session.baseUrl(), st.memberId))) {
+            session.messages.ok("Download Failed", "Could not store " + st.pageUrl);
             return false;
+        }
     }
     return true;
 }
 
-// The events of the list still to fetch, each once, in list order.
-std::vector<EventFetch> eventsToFetch(const std::vector<std::string>& addresses, const std::string& dataDir) {
+// The events of the list still to fetch, each once, in list order, and for
+// each line of the list the event it fetches (none for an event stored
+// before, an address without a usable key, or an event listed again).
+struct FetchPlan {
     std::vector<EventFetch> events;
+    std::vector<std::optional<std::size_t>> eventOfLine;
+};
+
+FetchPlan planFetches(const std::vector<std::string>& addresses, const std::string& dataDir) {
+    FetchPlan plan;
     std::set<std::string> planned;
     for (const auto& address : addresses) {
         std::string key = eventKeyOf(address);
-        if (key.empty() || FileExists(dataDir + "/" + key + ".txt")) continue;
-        if (planned.insert(key).second) events.push_back({address, key});
+        if (key.empty() || FileExists(dataDir + "/" + key + ".txt") || !planned.insert(key).second) {
+            plan.eventOfLine.emplace_back();
+            continue;
+        }
+        plan.eventOfLine.emplace_back(plan.events.size());
+        plan.events.push_back({address, std::move(key)});
     }
-    return events;
+    return plan;
 }
 
 enum class EventsOutcome { Completed, Failed, Cancelled };
@@ -127,29 +141,28 @@ enum class EventsOutcome { Completed, Failed, Cancelled };
 EventsOutcome storeNewEvents(KrvSession& session, const std::string& dataDir, int& processed) {
     auto& st = session.state;
     const std::vector<std::string> addresses = readFileLines(st.eventListFile).value_or(std::vector<std::string>{});
-    std::vector<EventFetch> plan = eventsToFetch(addresses, dataDir);
-    const int total = static_cast<int>(plan.size());
+    const FetchPlan plan = planFetches(addresses, dataDir);
+    const int total = static_cast<int>(plan.events.size());
     if (session.onProgress) session.onProgress(0, total);
 
     const std::string workDir = eventWorkDir(session);
-    CrosstableFetcher fetcher(session.downloader, workDir, plan, session.connections());
-    std::size_t next = 0;  // the next planned event
-    for (const auto& address : addresses) {
+    CrosstableFetcher fetcher(session.downloader, workDir, plan.events, session.connections());
+    for (std::size_t line = 0; line < addresses.size(); ++line) {
         if (session.cancelRequested) return EventsOutcome::Cancelled;
         ++processed;
-        const std::string key = eventKeyOf(address);
-        if (key.empty() || FileExists(dataDir + "/" + key + ".txt")) continue;
+        if (!plan.eventOfLine[line]) continue;
+        const EventFetch& event = plan.events[*plan.eventOfLine[line]];
         ++st.downloadedCount;
-        FetchedEvent fetched = fetcher.take(next++);
+        FetchedEvent fetched = fetcher.take(*plan.eventOfLine[line]);
         st.lastDownloadResult = fetched.download.httpStatus;
         if (!fetched.prepared) {
             fetcher.stop();
-            reportFailedDownload(session, address);
+            reportFailedDownload(session, event.address);
             return EventsOutcome::Failed;
         }
         if (!moveEventIntoPlace(workDir, dataDir, fetched.sectionFiles)) {
             fetcher.stop();
-            session.messages.ok("Download Failed", "Could not store " + address);
+            session.messages.ok("Download Failed", "Could not store " + event.address);
             return EventsOutcome::Failed;
         }
         session.setStatus(processedCaption(processed, st.downloadedCount));

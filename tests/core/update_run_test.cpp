@@ -204,6 +204,18 @@ TEST_F(UpdateRunTest, AnEventListedTwiceIsFetchedOnce) {
     EXPECT_EQ(captions[3], caption(3, 2));
 }
 
+TEST_F(UpdateRunTest, AnAddressWhoseKeyWouldLeaveTheDataFolderIsPassedOver) {
+    start();
+    serveMember({"201301050001"});
+    web.serve(historyUrl(".1"), historyPage(kId, "JOHN SMITH", {"../../../x/1", "201301050001"}, 1));
+    update();
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(web.requestsContaining("XtblMain"), 1);
+    EXPECT_EQ(captions[1], caption(2, 1));
+    EXPECT_EQ(folderContents(dataDir()).size(), 1u);
+    EXPECT_FALSE(fs::exists(dir / "x"));
+}
+
 TEST_F(UpdateRunTest, AWrongIdEndsTheRunWithTheOffendingLine) {
     auto& s = start();
     web.serve(historyUrl(), unknownMemberPage(kId));
@@ -217,6 +229,17 @@ TEST_F(UpdateRunTest, AWrongIdEndsTheRunWithTheOffendingLine) {
     EXPECT_EQ(web.requestsContaining("XtblMain"), 0);
     EXPECT_FALSE(fs::exists(resultsDir()));
     EXPECT_FALSE(s.state.freshDownload);
+}
+
+TEST_F(UpdateRunTest, HistoryPagesFetchedTogetherAreStillJudgedInPageOrder) {
+    start(4);
+    serveMember(kThreeEvents);
+    web.serve(historyUrl(".1"), unknownMemberPage(kId));
+    web.fail(historyUrl(".2"));
+    update();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "Incorrect USCF ID Number");
+    EXPECT_FALSE(fs::exists(root() + "/Temp/12345678.work"));
 }
 
 TEST_F(UpdateRunTest, AFailedHistoryPageEndsTheRunBeforeAnyEvent) {
