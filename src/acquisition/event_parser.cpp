@@ -57,7 +57,7 @@ std::string recordSafe(std::string field) {
     return field;
 }
 
-std::string opponentName(const std::string& line, std::size_t anchor) {
+std::string opponentName(std::string_view line, std::size_t anchor) {
     std::string name = replaceAll(mid(line, anchor + kNameOffset, kNameWidth), "</a>", "");
     // A name of 29 to 32 characters leaves part of its closing link tag.
     const std::size_t tag = name.find('<');
@@ -72,7 +72,7 @@ struct RatingLine {
     std::string post;
 };
 
-RatingLine readRatingLine(const std::string& line) {
+RatingLine readRatingLine(std::string_view line) {
     return {mid(line, kKindColumn, 2), mid(line, kPreRatingColumn, kRatingWidth),
             mid(line, kPostRatingColumn, kRatingWidth)};
 }
@@ -84,7 +84,7 @@ bool isQuickRating(const RatingLine& rating) { return rating.kind == "Q:"; }
 // reading the file again from the top for every game.
 class PairMarkerIndex {
 public:
-    explicit PairMarkerIndex(const std::vector<std::string>& lines) : lines_(lines) {}
+    explicit PairMarkerIndex(const std::vector<std::string_view>& lines) : lines_(lines) {}
 
     // Index of the first line that contains ">" + number + "<".
     std::optional<std::size_t> firstLineWith(const std::string& number) {
@@ -99,12 +99,12 @@ private:
     void build() {
         built_ = true;
         for (std::size_t i = 0; i < lines_.size(); ++i) {
-            const std::string& line = lines_[i];
-            for (std::size_t at = line.find('>'); at != std::string::npos; at = line.find('>', at + 1)) {
+            const std::string_view line = lines_[i];
+            for (std::size_t at = line.find('>'); at != std::string_view::npos; at = line.find('>', at + 1)) {
                 std::size_t end = at + 1;
                 while (end < line.size() && isDigit(line[end])) ++end;
                 if (end > at + 1 && end < line.size() && line[end] == '<')
-                    firstLine_.try_emplace(line.substr(at + 1, end - at - 1), i);
+                    firstLine_.try_emplace(std::string(line.substr(at + 1, end - at - 1)), i);
             }
         }
     }
@@ -115,14 +115,15 @@ private:
         return std::nullopt;
     }
 
-    const std::vector<std::string>& lines_;
+    const std::vector<std::string_view>& lines_;
     bool built_ = false;
     std::unordered_map<std::string, std::size_t> firstLine_;
 };
 
 class SectionFileParser {
 public:
-    SectionFileParser(KrvSession& session, const std::string& fileName, std::vector<std::string> lines,
+    // lines are views into the file's bytes, which outlive the parser.
+    SectionFileParser(KrvSession& session, const std::string& fileName, std::vector<std::string_view> lines,
                       std::ostream& gameList, std::ostream& streak)
         : state_(session.state),
           memberId_(left(session.ui.CmbID, 8)),
@@ -141,7 +142,7 @@ public:
         for (std::size_t i = firstRow; i < lines_.size(); ++i) {
             if (!contains(lines_[i], rowNeedle)) continue;
             if (i + 1 >= lines_.size()) break;  // the row's rating line is missing
-            const std::string& row = lines_[i];
+            const std::string_view row = lines_[i];
             RatingLine member = readRatingLine(lines_[++i]);
             if (isQuickRating(member)) continue;
             member.pre = regularForm(member.pre);
@@ -156,14 +157,14 @@ private:
     // name of the file parsed before it.
     std::size_t readHeader() {
         for (std::size_t i = 0; i < lines_.size(); ++i) {
-            const std::string& line = lines_[i];
+            const std::string_view line = lines_[i];
             if (contains(line, "Note:")) return i + 1;
             if (contains(line, "<title>")) state_.eventName = eventNameOf(line);
         }
         return lines_.size();
     }
 
-    static std::string eventNameOf(const std::string& titleLine) {
+    static std::string eventNameOf(std::string_view titleLine) {
         const std::size_t at = findPos(titleLine, "(Event");
         const std::size_t length = at >= kTitleNameColumn ? at - kTitleNameColumn : 1;
         std::string name = replaceAll(mid(titleLine, kTitleNameColumn, length), ",", "-");
@@ -181,7 +182,7 @@ private:
         const std::string number = trimSpaces(mid(cell, 2, kCellWidth - 1));
         const auto opponentLine = pairs_.firstLineWith(number);
         if (!opponentLine) return;
-        const std::string& line = lines_[*opponentLine];
+        const std::string_view line = lines_[*opponentLine];
         // Pair numbers are right-aligned, so counting from just before the
         // last digit puts the ID and the name at fixed distances.
         const std::size_t marker = findPos(line, ">" + number + "<");
@@ -205,7 +206,7 @@ private:
     const std::string memberId_;
     const std::string& fileName_;
     const std::string date_;
-    const std::vector<std::string> lines_;
+    const std::vector<std::string_view> lines_;
     PairMarkerIndex pairs_;
     std::ostream& gameList_;
     std::ostream& streak_;
@@ -217,9 +218,9 @@ void analysedata(KrvSession& session, const std::string& Workwiththis, std::ostr
                  std::ostream& streak) {
     if (Workwiththis.empty() || Workwiththis == "..") return;
     session.state.eventFileName = Workwiththis;
-    auto lines = readFileLines(session.state.dataDir + Workwiththis);
-    if (!lines) return;
-    SectionFileParser(session, Workwiththis, std::move(lines).value(), gameList, streak).run();
+    const auto bytes = readFileBytes(session.state.dataDir + Workwiththis);
+    if (!bytes) return;
+    SectionFileParser(session, Workwiththis, splitLineViews(*bytes), gameList, streak).run();
 }
 
 }  // namespace krv

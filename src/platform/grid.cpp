@@ -47,20 +47,14 @@ int compareCells(int code, const std::string& a, const std::string& b) {
 
 void Grid::setRows(int rows) {
     rows = std::max(rows, 0);
-    cells_.resize(static_cast<std::size_t>(rows) * cols_);
+    cells_.resize(rows, std::vector<std::string>(cols_));
     rows_ = rows;
     ++revision_;
 }
 
 void Grid::setCols(int cols) {
     cols = std::max(cols, 0);
-    if (cols != cols_) {
-        std::vector<std::string> cells(static_cast<std::size_t>(rows_) * cols);
-        for (int r = 0; r < rows_; ++r)
-            for (int c = 0; c < std::min(cols, cols_); ++c)
-                cells[static_cast<std::size_t>(r) * cols + c] = std::move(cells_[index(r, c)]);
-        cells_ = std::move(cells);
-    }
+    for (auto& row : cells_) row.resize(cols);
     cols_ = cols;
     widths_.resize(cols, 0);
     alignments_.resize(cols, CellAlignment::General);
@@ -69,12 +63,12 @@ void Grid::setCols(int cols) {
 
 const std::string& Grid::text(int row, int col) const {
     if (row < 0 || col < 0 || row >= rows_ || col >= cols_) return kEmpty;
-    return cells_[index(row, col)];
+    return cells_[row][col];
 }
 
 void Grid::setText(int row, int col, std::string text) {
     if (row < 0 || col < 0 || row >= rows_ || col >= cols_) return;
-    cells_[index(row, col)] = std::move(text);
+    cells_[row][col] = std::move(text);
     ++revision_;
 }
 
@@ -110,7 +104,7 @@ void Grid::sort(int code) {
         numbers.resize(rows_);
         isNumber.resize(rows_, 1);
         for (int r = 0; r < rows_; ++r) {
-            const std::string& cell = cells_[index(r, col_)];
+            const std::string& cell = cells_[r][col_];
             if (generic) isNumber[r] = isNumberText(cell);
             numbers[r] = numericValue(cell);
         }
@@ -118,15 +112,15 @@ void Grid::sort(int code) {
     auto compareRows = [&](int a, int b) {
         if (numeric || (generic && isNumber[a] && isNumber[b])) return compareNumbers(numbers[a], numbers[b]);
         if (generic && isNumber[a] != isNumber[b]) return isNumber[a] ? -1 : 1;
-        return compareCells(code, cells_[index(a, col_)], cells_[index(b, col_)]);
+        return compareCells(code, cells_[a][col_], cells_[b][col_]);
     };
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         int c = compareRows(a, b);
         return descending ? c > 0 : c < 0;
     });
-    std::vector<std::string> sorted(cells_.size());
-    for (int r = 0; r < rows_; ++r)
-        for (int c = 0; c < cols_; ++c) sorted[index(r, c)] = std::move(cells_[index(order[r], c)]);
+    std::vector<std::vector<std::string>> sorted;
+    sorted.reserve(rows_);
+    for (int r : order) sorted.push_back(std::move(cells_[r]));
     cells_ = std::move(sorted);
     ++revision_;
 }

@@ -60,11 +60,10 @@ public:
     unsigned long revision() const { return revision_; }
 
 private:
-    std::size_t index(int row, int col) const { return static_cast<std::size_t>(row) * cols_ + col; }
-
     int rows_ = 0;
     int cols_ = 0;
-    std::vector<std::string> cells_;
+    // One vector per row, so that a sort moves whole rows, not every cell.
+    std::vector<std::vector<std::string>> cells_;
     std::vector<int> widths_;
     std::vector<CellAlignment> alignments_;
     int row_ = 0;

@@ -159,17 +159,23 @@ int compareNoCase(std::string_view a, std::string_view b) {
     return a.size() < b.size() ? -1 : 1;
 }
 
-std::vector<std::string> splitLines(std::string_view text) {
-    std::vector<std::string> lines;
+std::vector<std::string_view> splitLineViews(std::string_view text) {
+    std::vector<std::string_view> lines;
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\r' || text[i] == '\n') {
-            lines.emplace_back(text.substr(start, i - start));
+            lines.push_back(text.substr(start, i - start));
             if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
             start = i + 1;
         }
     }
-    if (start < text.size()) lines.emplace_back(text.substr(start));
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
+
+std::vector<std::string> splitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    for (std::string_view line : splitLineViews(text)) lines.emplace_back(line);
     return lines;
 }
 
@@ -196,14 +202,14 @@ std::string joinLinesCrLf(const std::vector<std::string>& lines) {
     return out;
 }
 
-bool writeFileAtomically(const std::string& path, std::string_view bytes) {
+bool writeFileAtomically(const std::string& path, std::string_view bytes, Durability durability) {
     std::string temp = path + ".partial";
     {
         std::FILE* f = std::fopen(temp.c_str(), "wb");
         if (!f) return false;
         bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
         ok = std::fflush(f) == 0 && ok;
-        ok = ::fsync(fileno(f)) == 0 && ok;
+        if (durability == Durability::SurvivesPowerLoss) ok = ::fsync(fileno(f)) == 0 && ok;
         ok = std::fclose(f) == 0 && ok;
         if (!ok) {
             std::remove(temp.c_str());

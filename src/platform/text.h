@@ -68,6 +68,8 @@ int compareNoCase(std::string_view a, std::string_view b);
 // Splits 8-bit text into lines ended by CR LF, CR or LF. A final line
 // without an end is kept; an empty text has no lines.
 std::vector<std::string> splitLines(std::string_view text);
+// The same lines as views into text, for readers that only look at them.
+std::vector<std::string_view> splitLineViews(std::string_view text);
 
 // Reads a whole file as bytes; nullopt when it cannot be opened.
 std::optional<std::string> readFileBytes(const std::string& path);
@@ -76,10 +78,16 @@ std::optional<std::vector<std::string>> readFileLines(const std::string& path);
 // Joins lines, each followed by CR LF.
 std::string joinLinesCrLf(const std::vector<std::string>& lines);
 
+// Whether a replaced file must also survive a power failure, or only a
+// crash of the program. Files that every analysis rebuilds need not wait
+// for the disk.
+enum class Durability { SurvivesPowerLoss, RebuiltByAnalysis };
+
 // Replaces the file whole: the bytes go to a temporary file beside it, which
-// is flushed and renamed over the old one, so an interrupted write never
-// leaves a half-written file behind. Returns false when it could not write.
-bool writeFileAtomically(const std::string& path, std::string_view bytes);
+// is renamed over the old one, so an interrupted write never leaves a
+// half-written file behind. Returns false when it could not write.
+bool writeFileAtomically(const std::string& path, std::string_view bytes,
+                         Durability durability = Durability::SurvivesPowerLoss);
 
 // ---- comma-delimited input -------------------------------------------------
 

@@ -110,7 +110,7 @@ void gethlflexresults(KrvSession& session) {
 
     const auto folder = memberResultsFolder(session);
     if (!folder) throw AnalysisStopped("the ID box holds no member ID");
-    if (!writeFileAtomically(*folder + "digest.txt", digest + std::string(kLineEnd)))
+    if (!writeFileAtomically(*folder + "digest.txt", digest + std::string(kLineEnd), Durability::RebuiltByAnalysis))
         throw AnalysisStopped("the digest file cannot be written in " + *folder);
 
     session.setStatus(filesCreatedText(session.store().results()));

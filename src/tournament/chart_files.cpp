@@ -90,8 +90,8 @@ bool writeChartFiles(const std::string& resultsFolder, const Grid& games) {
     // The files are built in memory; a work file left by an interrupted
     // older run is cleared away.
     std::remove((resultsFolder + "tempChart.txt").c_str());
-    bool ok = writeFileAtomically(resultsFolder + "allChart.txt", files.allChart);
-    ok = writeFileAtomically(resultsFolder + "yearChart.txt", files.yearChart) && ok;
+    bool ok = writeFileAtomically(resultsFolder + "allChart.txt", files.allChart, Durability::RebuiltByAnalysis);
+    ok = writeFileAtomically(resultsFolder + "yearChart.txt", files.yearChart, Durability::RebuiltByAnalysis) && ok;
     return ok;
 }
 
