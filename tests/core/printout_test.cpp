@@ -1,270 +1,142 @@
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "individual/individual_printout.h"
 #include "platform/printer.h"
 #include "shell/session.h"
 #include "stats/digest_printout.h"
+#include "support/fake_downloader.h"
 #include "support/temp_store.h"
+#include "tournament/sort_commands.h"
 #include "tournament/tournament_printout.h"
 
 using namespace krv;
-using krv::testing::TempDir;
-using Sheets = std::vector<std::vector<std::string>>;
+using Lines = std::vector<std::string>;
+using Sheets = std::vector<Lines>;
 
 namespace {
 
-class NoDownloads : public Downloader {
-public:
-    DownloadResult download(const std::string&, const std::string&) override { return {false, 0, "offline"}; }
-};
-
-const std::string kToday = "03-07-2025";
 const std::string kIdBox = "12345678 -- SMITH, JOHN";
-const std::string kBlanks20(20, ' ');
-const std::string kGap(5, ' ');
+const std::string kIndent(20, ' ');
 
-const std::string kTournamentTitle1 =
-    kBlanks20 + kIdBox + " TOURNAMENT RESULTS  as of 03-07-2025  Page 1";
-const std::string kTournamentColumns =
-    "                        USCF#         Opponent                                            Results"
-    "[@5250]SEL      OPP      DIF      POST      DATE             TOURNAMENT NAME";
-const std::string kIndividualColumns = "                     Opponent[@5000]W   D    L    T       +%";
+// A sheet: the heading (the first sheet begins with an empty line), then the rows.
+Lines tournamentSheet(int page, const Lines& games = {}) {
+    Lines sheet = {kIndent + kIdBox + " TOURNAMENT RESULTS  as of 03-07-2025  Page " + std::to_string(page), "",
+                   "[@5250]RATINGS",
+                   "                        USCF#         Opponent                                            "
+                   "Results[@5250]SEL      OPP      DIF      POST      DATE             TOURNAMENT NAME"};
+    if (page == 1) sheet.insert(sheet.begin(), "");
+    sheet.insert(sheet.end(), games.begin(), games.end());
+    return sheet;
+}
+Lines individualSheet(int page, const Lines& opponents = {}) {
+    Lines sheet = {kIndent + kIdBox + " INDIVIDUAL RESULTS  as of 03-07-2025  Page " + std::to_string(page), "",
+                   "                     Opponent[@5000]W   D    L    T       +%"};
+    if (page == 1) sheet.insert(sheet.begin(), "");
+    sheet.insert(sheet.end(), opponents.begin(), opponents.end());
+    return sheet;
+}
+// Game n of printGames as the number-th line.
+std::string gameLine(int n, int number = 0, const std::string& name = "") {
+    const std::string gap(5, ' ');
+    return kIndent + std::to_string(number ? number : n) + ". " + std::to_string(19999999 + n) + gap +
+           (name.empty() ? "PLAYER " + std::to_string(n) : name) + gap + "[@5000] 1" + gap + std::to_string(1499 + n) +
+           gap + "1400" + gap + std::to_string(99 + n) + gap + "1510" + gap + "20240101" + gap + "OPEN " +
+           std::to_string(n) + gap;
+}
 
 struct PrintoutFixture : ::testing::Test {
-    TempDir dir;
+    krv::testing::TempDir dir;
     RecordingMessageBox boxes;
-    NoDownloads downloads;
-    KrvSession session{SessionOptions{dir / "KRV"}, boxes, downloads};
+    krv::testing::FakeDownloader offline;
+    KrvSession session{SessionOptions{dir / "KRV"}, boxes, offline};
     RecordingPrinter printer;
 
     PrintoutFixture() { session.ui.CmbID = kIdBox; }
 
-    // Game rows as the game list fills them: 11 columns, the last two hidden.
-    void fillGames(int count) {
-        Grid& grid = session.ui.MSFlexSort;
-        grid.setCols(11);
-        grid.setRows(count);
-        for (int r = 0; r < count; ++r) {
-            const std::vector<std::string> cells = {
-                std::to_string(20000000 + r), "PLAYER " + std::to_string(r + 1), " 1",
-                std::to_string(1500 + r), "1400", std::to_string(100 + r), "1510",
-                "20240101", "OPEN " + std::to_string(r + 1), "PLAYER " + std::to_string(r + 1),
-                "202401010001.0-12345678-1.txt"};
-            for (int c = 0; c < 11; ++c) grid.setText(r, c, cells[c]);
-        }
-        grid.setColWidth(9, 1);
-        grid.setColWidth(10, 1);
+    // Fills a grid, one row from cells(r) each, its first and last (sort
+    // key and file name) columns hidden, and prints it.
+    template <typename Print, typename Cells>
+    Sheets print(Grid& grid, int rows, Print printout, Cells cells) {
+        const int columns = static_cast<int>(cells(0).size());
+        grid.setCols(columns);
+        grid.setRows(rows);
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < columns; ++c) grid.setText(r, c, cells(r)[c]);
+        for (int c : columns == 7 ? std::vector{0} : std::vector{9, 10}) grid.setColWidth(c, 1);
+        printer.ops.clear();
+        printout(session, printer, "03-07-2025");
+        return printer.pages();
     }
-
-    // Opponent rows: hidden key, name, W, D, L, T, %.
-    void fillOpponents(int count) {
-        Grid& grid = session.ui.MSFlexResults;
-        grid.setCols(7);
-        grid.setRows(count);
-        for (int r = 0; r < count; ++r) {
-            const std::vector<std::string> cells = {"key" + std::to_string(r), "NAME " + std::to_string(r + 1),
-                                                    std::to_string(r % 5), "0", "1",
-                                                    std::to_string(r % 5 + 1), "50%"};
-            for (int c = 0; c < 7; ++c) grid.setText(r, c, cells[c]);
-        }
-        grid.setColWidth(0, 1);
+    Sheets printGames(int count) {
+        return print(session.ui.MSFlexSort, count, printTournamentView, [](int r) {
+            const std::string n = std::to_string(r + 1);
+            return Lines{std::to_string(20000000 + r), "PLAYER " + n, " 1", std::to_string(1500 + r), "1400",
+                         std::to_string(100 + r), "1510", "20240101", "OPEN " + n, "PLAYER " + n,
+                         "202401010001.0-12345678-1.txt"};
+        });
     }
-
-    std::string tournamentTitle(int page) const {
-        return kBlanks20 + kIdBox + " TOURNAMENT RESULTS  as of " + kToday + "  Page " + std::to_string(page);
-    }
-    std::string individualTitle(int page) const {
-        return kBlanks20 + kIdBox + " INDIVIDUAL RESULTS  as of " + kToday + "  Page " + std::to_string(page);
-    }
-    std::vector<std::string> tournamentHeading(int page) const {
-        return {tournamentTitle(page), "", "[@5250]RATINGS", kTournamentColumns};
-    }
-    std::vector<std::string> individualHeading(int page) const {
-        return {individualTitle(page), "", kIndividualColumns};
-    }
-    std::string gameLine(int number) const {
-        const int r = number - 1;
-        return kBlanks20 + std::to_string(number) + ". " + std::to_string(20000000 + r) + kGap + "PLAYER " +
-               std::to_string(number) + kGap + "[@5000] 1" + kGap + std::to_string(1500 + r) + kGap + "1400" +
-               kGap + std::to_string(100 + r) + kGap + "1510" + kGap + "20240101" + kGap + "OPEN " +
-               std::to_string(number) + kGap;
+    Sheets printOpponents(int count) {
+        return print(session.ui.MSFlexResults, count, printIndividualResults, [](int r) {
+            return Lines{"key" + std::to_string(r), "NAME " + std::to_string(r + 1), std::to_string(r % 5), "0", "1",
+                         std::to_string(r % 5 + 1), "50%"};
+        });
     }
 };
 
-// A sheet's first lines.
-std::vector<std::string> head(const std::vector<std::string>& sheet, std::size_t n) {
-    return {sheet.begin(), sheet.begin() + static_cast<std::ptrdiff_t>(std::min(n, sheet.size()))};
-}
-
 }  // namespace
 
-// ---- tournament view ---------------------------------------------------------
-
-TEST_F(PrintoutFixture, TournamentHeadingAndGameLinesAreExact) {
-    fillGames(2);
-    printTournamentView(session, printer, kToday);
-
+TEST_F(PrintoutFixture, TournamentSheetsHoldFortyGames) {
+    EXPECT_EQ(printGames(2), (Sheets{tournamentSheet(1, {gameLine(1), gameLine(2)})}));
     EXPECT_TRUE(printer.landscape());
-    EXPECT_EQ(printer.ops.front().kind, "landscape");
     EXPECT_TRUE(printer.ended());
-    const Sheets sheets = printer.pages();
-    ASSERT_EQ(sheets.size(), 1u);
-    const std::vector<std::string> expected = {"",           kTournamentTitle1, "", "[@5250]RATINGS",
-                                               kTournamentColumns, gameLine(1), gameLine(2)};
-    EXPECT_EQ(sheets[0], expected);
-}
+    EXPECT_EQ(printGames(0), (Sheets{tournamentSheet(1)}));
 
-TEST_F(PrintoutFixture, TournamentFortyGamesLeaveASecondSheetWithOnlyItsHeading) {
-    fillGames(40);
-    printTournamentView(session, printer, kToday);
-    const Sheets sheets = printer.pages();
-    ASSERT_EQ(sheets.size(), 2u);
-    ASSERT_EQ(sheets[0].size(), 1u + 4u + 40u);
-    EXPECT_EQ(sheets[0].front(), "");
-    EXPECT_EQ(sheets[0].back(), gameLine(40));
-    EXPECT_EQ(sheets[1], tournamentHeading(2));
-}
-
-TEST_F(PrintoutFixture, TournamentFortyOneGamesNumberOnAcrossSheets) {
-    fillGames(41);
-    printTournamentView(session, printer, kToday);
-    const Sheets sheets = printer.pages();
-    ASSERT_EQ(sheets.size(), 2u);
-    std::vector<std::string> expected = tournamentHeading(2);
-    expected.push_back(gameLine(41));
-    EXPECT_EQ(sheets[1], expected);
-}
-
-TEST_F(PrintoutFixture, TournamentWithoutGamesPrintsTheHeadingOnly) {
-    printTournamentView(session, printer, kToday);  // a grid never filled: no rows, no columns
-    const Sheets sheets = printer.pages();
-    ASSERT_EQ(sheets.size(), 1u);
-    std::vector<std::string> expected = {""};
-    for (const auto& line : tournamentHeading(1)) expected.push_back(line);
-    EXPECT_EQ(sheets[0], expected);
-}
-
-TEST_F(PrintoutFixture, TournamentFollowsTheGridsCurrentSortAndSkipsHiddenColumns) {
-    fillGames(3);
-    Grid& grid = session.ui.MSFlexSort;
-    grid.setCol(5);  // DIF, as its sort button does
-    grid.sort(kSortNumericDescending);
-    printTournamentView(session, printer, kToday);
-    const Sheets sheets = printer.pages();
-    ASSERT_EQ(sheets[0].size(), 8u);
-    // Largest difference first; the row numbers count the printed lines.
-    EXPECT_EQ(sheets[0][5].rfind(kBlanks20 + "1. 20000002     PLAYER 3     ", 0), 0u) << sheets[0][5];
-    EXPECT_EQ(sheets[0][7].rfind(kBlanks20 + "3. 20000000     PLAYER 1     ", 0), 0u) << sheets[0][7];
-    for (const auto& line : sheets[0]) {
-        EXPECT_EQ(line.find("202401010001.0-"), std::string::npos) << line;
-        EXPECT_EQ(line.find("OPEN 3     PLAYER"), std::string::npos) << line;
+    // Forty games leave a second sheet with only its heading; the 41st is on it.
+    for (int games : {40, 41}) {
+        const Sheets sheets = printGames(games);
+        ASSERT_EQ(sheets.size(), 2u) << games;
+        ASSERT_EQ(sheets[0].size(), 1u + 4u + 40u) << games;
+        EXPECT_EQ(sheets[0].back(), gameLine(40)) << games;
+        EXPECT_EQ(sheets[1], games == 40 ? tournamentSheet(2) : tournamentSheet(2, {gameLine(41)}));
     }
 }
 
-TEST_F(PrintoutFixture, TournamentLongNameGoesBackToTheScorePosition) {
-    fillGames(1);
+TEST_F(PrintoutFixture, TournamentFollowsASortButtonAndALongNameOverlapsTheScore) {
+    printGames(3);
     const std::string longName(80, 'X');
-    session.ui.MSFlexSort.setText(0, 1, longName);
-    printTournamentView(session, printer, kToday);
-    const std::string line = printer.pages()[0].back();
-    EXPECT_NE(line.find(longName + kGap + "[@5000] 1" + kGap), std::string::npos) << line;
+    session.ui.MSFlexSort.setText(1, 1, longName);
+    cmddif_Click(session);  // the first numeric sort: largest difference first
+    printer.ops.clear();
+    printTournamentView(session, printer, "03-07-2025");
+    // The row numbers count the printed lines; hidden columns are left out.
+    EXPECT_EQ(printer.pages(),
+              (Sheets{tournamentSheet(1, {gameLine(3, 1), gameLine(2, 2, longName), gameLine(1, 3)})}));
 }
 
-// ---- individual results ---------------------------------------------------------
-
-TEST_F(PrintoutFixture, IndividualHeadingAndRowsAreExactWithoutTheSortKey) {
-    fillOpponents(2);
-    printIndividualResults(session, printer, kToday);
+TEST_F(PrintoutFixture, IndividualSheetsHoldSixtyOpponents) {
+    EXPECT_EQ(printOpponents(2),
+              (Sheets{individualSheet(1, {kIndent + "1. NAME 1     [@5000]0     0     1     1     50%     ",
+                                          kIndent + "2. NAME 2     [@5000]1     0     1     2     50%     "})}));
     EXPECT_FALSE(printer.landscape());
     EXPECT_TRUE(printer.ended());
-    const Sheets sheets = printer.pages();
-    ASSERT_EQ(sheets.size(), 1u);
-    const std::vector<std::string> expected = {
-        "", individualTitle(1), "", kIndividualColumns,
-        kBlanks20 + "1. NAME 1" + kGap + "[@5000]0" + kGap + "0" + kGap + "1" + kGap + "1" + kGap + "50%" + kGap,
-        kBlanks20 + "2. NAME 2" + kGap + "[@5000]1" + kGap + "0" + kGap + "1" + kGap + "2" + kGap + "50%" + kGap};
-    EXPECT_EQ(sheets[0], expected);
-}
-
-TEST_F(PrintoutFixture, IndividualSixtyAndSixtyOneOpponents) {
-    fillOpponents(60);
-    printIndividualResults(session, printer, kToday);
-    Sheets sheets = printer.pages();
+    EXPECT_EQ(printOpponents(0), (Sheets{individualSheet(1)}));
+    EXPECT_EQ(printOpponents(60)[1], individualSheet(2));
+    const Sheets sheets = printOpponents(61);
     ASSERT_EQ(sheets.size(), 2u);
     EXPECT_EQ(sheets[0].size(), 1u + 3u + 60u);
-    EXPECT_EQ(head(sheets[0], 4), (std::vector<std::string>{"", individualTitle(1), "", kIndividualColumns}));
-    EXPECT_EQ(sheets[1], individualHeading(2));
-
-    printer.ops.clear();
-    fillOpponents(61);
-    printIndividualResults(session, printer, kToday);
-    sheets = printer.pages();
-    ASSERT_EQ(sheets.size(), 2u);
     ASSERT_EQ(sheets[1].size(), 4u);
-    EXPECT_EQ(head(sheets[1], 3), individualHeading(2));
-    EXPECT_EQ(sheets[1][3].rfind(kBlanks20 + "61. NAME 61     [@5000]", 0), 0u) << sheets[1][3];
+    EXPECT_EQ(sheets[1][3].rfind(kIndent + "61. NAME 61     [@5000]", 0), 0u) << sheets[1][3];
 }
 
-TEST_F(PrintoutFixture, IndividualFollowsASortByWins) {
-    fillOpponents(5);  // wins 0, 1, 2, 3, 4
-    Grid& grid = session.ui.MSFlexResults;
-    grid.setCol(2);
-    grid.sort(kSortNumericDescending);
-    printIndividualResults(session, printer, kToday);
-    const Sheets sheets = printer.pages();
-    ASSERT_EQ(sheets[0].size(), 9u);
-    EXPECT_EQ(sheets[0][4].rfind(kBlanks20 + "1. NAME 5     [@5000]4     ", 0), 0u) << sheets[0][4];
-    EXPECT_EQ(sheets[0][8].rfind(kBlanks20 + "5. NAME 1     [@5000]0     ", 0), 0u) << sheets[0][8];
-    for (const auto& line : sheets[0]) EXPECT_EQ(line.find("key"), std::string::npos) << line;
-}
-
-TEST_F(PrintoutFixture, IndividualWithoutOpponentsPrintsPageOneHeadingOnly) {
-    printIndividualResults(session, printer, kToday);
-    const Sheets sheets = printer.pages();
-    ASSERT_EQ(sheets.size(), 1u);
-    EXPECT_EQ(sheets[0], (std::vector<std::string>{"", individualTitle(1), "", kIndividualColumns}));
-}
-
-// ---- digest ---------------------------------------------------------------------
-
-TEST_F(PrintoutFixture, DigestWithEmptyTextIsOneSheet) {
-    session.ui.txtResults.clear();
-    printDigest(session, printer);
-    EXPECT_TRUE(printer.ended());
-    const Sheets sheets = printer.pages();
-    ASSERT_EQ(sheets.size(), 1u);
-    EXPECT_EQ(sheets[0], (std::vector<std::string>{"", kIdBox, "", ""}));
-}
-
-TEST_F(PrintoutFixture, DigestPrintsEveryLineKeepingEmptyOnesAndTheFinalLineEnd) {
-    session.ui.txtResults = "This is data\r\n\r\nBest = 1800\r\n";
-    printDigest(session, printer);
-    const Sheets sheets = printer.pages();
-    ASSERT_EQ(sheets.size(), 1u);
-    EXPECT_EQ(sheets[0], (std::vector<std::string>{"", kIdBox, "", "This is data", "", "Best = 1800", ""}));
-    EXPECT_EQ(printer.ops[printer.ops.size() - 2].kind, "page");
-}
-
-TEST_F(PrintoutFixture, DigestKeepsEightBitBytes) {
-    session.ui.txtResults = std::string("M\xFCller \xE9t\xE9");
-    printDigest(session, printer);
-    EXPECT_EQ(printer.pages()[0].back(), std::string("M\xFCller \xE9t\xE9"));
-}
-
-// ---- the recording itself --------------------------------------------------------
-
-TEST(RecordingPrinterTest, NewPageCountsOnlyWhenSomethingFollows) {
-    RecordingPrinter printer;
-    printer.printLine("a");
-    printer.newPage();
-    printer.newPage();
-    printer.printText("b");
-    printer.printLine("c");
-    printer.newPage();
-    printer.endDocument();
-    printer.printLine("after the end");
-    EXPECT_EQ(printer.pages(), (Sheets{{"a"}, {}, {"bc"}}));
+TEST_F(PrintoutFixture, DigestPrintsEveryLineAsItsBytes) {
+    for (const auto& [text, expected] : std::vector<std::pair<std::string, Lines>>{
+             {"", {"", kIdBox, "", ""}},
+             {"This is data\r\n\r\nBest = 1800\r\n", {"", kIdBox, "", "This is data", "", "Best = 1800", ""}},
+             {"M\xFCller \xE9t\xE9", {"", kIdBox, "", "M\xFCller \xE9t\xE9"}}}) {
+        printer.ops.clear();
+        session.ui.txtResults = text;
+        printDigest(session, printer);
+        EXPECT_EQ(printer.pages(), Sheets{expected}) << text;
+        EXPECT_TRUE(printer.ended());
+    }
 }

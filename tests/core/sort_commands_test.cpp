@@ -1,164 +1,118 @@
+// The sort buttons of the tournament grid and of the individual results
+// grid, and the tournament grid's click on an event.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
-#include "shell/commands.h"
+#include "individual/individual_sort.h"
 #include "shell/session.h"
 #include "shell/sort_name.h"
+#include "support/fake_downloader.h"
 #include "support/temp_store.h"
 #include "tournament/sort_commands.h"
 
 using namespace krv;
-using krv::testing::readBytes;
-using krv::testing::TempDir;
+using Texts = std::vector<std::string>;
 
 namespace {
 
-class NoDownloads : public Downloader {
-public:
-    DownloadResult download(const std::string&, const std::string&) override { return {false, 0, "offline"}; }
-};
+// Fills a grid with the rows, the sort key of each row's name going into
+// keyColumn (the name is the text after it, or in column 1).
+void fill(Grid& grid, std::vector<Texts> rows, int keyColumn) {
+    grid.setCols(static_cast<int>(rows[0].size()) + 1);
+    grid.setRows(static_cast<int>(rows.size()));
+    for (int r = 0; r < grid.rows(); ++r) {
+        rows[r].insert(rows[r].begin() + keyColumn, makeSortName(rows[r][keyColumn ? 1 : 0]));
+        for (int c = 0; c < grid.cols(); ++c) grid.setText(r, c, rows[r][c]);
+    }
+}
 
-struct Game {
-    std::string opponentId, name, score, sel, opp, dif, post, date, event, file;
-};
+Texts column(const Grid& grid, int c) {
+    Texts out;
+    for (int r = 0; r < grid.rows(); ++r) out.push_back(grid.text(r, c));
+    return out;
+}
 
-// A tournament grid as the game list fills it: 11 columns, row 0 a game.
-struct TournamentFixture : ::testing::Test {
-    TempDir dir;
+struct SortFixture : ::testing::Test {
+    krv::testing::TempDir dir;
     RecordingMessageBox boxes;
-    NoDownloads downloads;
-    KrvSession session{SessionOptions{dir / "KRV", "http://127.0.0.1:9000/"}, boxes, downloads};
+    krv::testing::FakeDownloader offline;
+    KrvSession session{SessionOptions{dir / "KRV", "http://127.0.0.1:9000/"}, boxes, offline};
+    Grid& games = session.ui.MSFlexSort;
+    Grid& opponents = session.ui.MSFlexResults;
 
-    void fill(const std::vector<Game>& games) {
-        Grid& g = session.ui.MSFlexSort;
-        g.setCols(11);
-        g.setRows(static_cast<int>(games.size()));
-        for (int r = 0; r < g.rows(); ++r) {
-            const Game& x = games[r];
-            const std::string cells[] = {x.opponentId, x.name, x.score, x.sel,   x.opp,
-                                         x.dif,        x.post, x.date,  x.event, makeSortName(x.name),
-                                         x.file};
-            for (int c = 0; c < 11; ++c) g.setText(r, c, cells[c]);
-        }
+    void SetUp() override {
+        fill(games,
+             {{"12000001", "JOHN SMITH", " 1", "1500", "1420", "80", "1510", "20190210", "Winter Open",
+               "201902100017.0-14000000.txt"},
+              {"12000002", "ANNA ZIMMER", " 0", "UnR", "1800", "-1800", "1380", "20131116", "autumn swiss",
+               "201311160008.0-14000000.txt"},
+              {"12000003", "BOB ADAMS", " .5", "1620", "980", "640", "1625", "20230318", "Spring Quads",
+               "202303180024.0-14000000.txt2"}},
+             9);
+        fill(opponents,  // name, W, D, L, T, percentage
+             {{"JOHN SMITH", "2", "1", "0", "3", "83%"}, {"ANNA ZIMMER", "0", "0", "1", "1", "0%"},
+              {"BOB ADAMS", "1", "0", "0", "1", "100%"}, {"CARL MILLER", "2", "0", "1", "3", "67%"},
+              {"DORA BAKER", "0", "2", "9", "11", "9%"}},
+             0);
     }
-    std::vector<std::string> column(int c) const {
-        std::vector<std::string> out;
-        for (int r = 0; r < session.ui.MSFlexSort.rows(); ++r)
-            out.push_back(session.ui.MSFlexSort.text(r, c));
-        return out;
+    // The grid click on a cell: the address it sets, or "" when it leaves it.
+    std::string click(int row, int col) {
+        session.state.crosstableAddress = "before";
+        games.setRow(row);
+        games.setCol(col);
+        const bool opens = MSFlexSort_Click(session);
+        EXPECT_EQ(opens, session.state.crosstableAddress != "before") << row << "," << col;
+        return opens ? session.state.crosstableAddress : "";
     }
-    void clickCell(int row, int col) {
-        session.ui.MSFlexSort.setRow(row);
-        session.ui.MSFlexSort.setCol(col);
-    }
-};
-
-using Texts = std::vector<std::string>;
-
-const std::vector<Game> kGames = {
-    {"12000001", "JOHN SMITH", " 1", "1500", "1420", "80", "1510", "20190210", "Winter Open",
-     "201902100017.0-14000000.txt"},
-    {"12000002", "ANNA ZIMMER", " 0", "UnR", "1800", "-1800", "1380", "20131116", "autumn swiss",
-     "201311160008.0-14000000.txt"},
-    {"12000003", "BOB ADAMS", " .5", "1620", "980", "640", "1625", "20230318", "Spring Quads",
-     "202303180024.0-14000000.txt2"},
 };
 
 }  // namespace
 
-TEST_F(TournamentFixture, NumericButtonsShareOneDirectionSwitch) {
-    fill(kGames);
-    cmdsel_Click(session);  // the run's first numeric sort: descending
-    EXPECT_EQ(column(3), (Texts{"1620", "1500", "UnR"}));
-    EXPECT_EQ(session.ui.MSFlexSort.col(), 3);
-    EXPECT_EQ(session.state.lastSortCode, 4);
-    cmdsel_Click(session);
-    EXPECT_EQ(column(3), (Texts{"UnR", "1500", "1620"}));
-    EXPECT_EQ(session.state.lastSortCode, 3);
-
-    cmdsel_Click(session);  // back to descending, so the next button sorts ascending
-    cmdopp_Click(session);
-    EXPECT_EQ(column(4), (Texts{"980", "1420", "1800"}));
-    EXPECT_EQ(session.ui.MSFlexSort.col(), 4);
-    EXPECT_EQ(session.state.lastSortCode, 3);
-}
-
-TEST_F(TournamentFixture, SelThenOppAsTheFirstSortsOfARun) {
-    fill(kGames);
-    cmdsel_Click(session);
-    EXPECT_EQ(column(3), (Texts{"1620", "1500", "UnR"}));
-    cmdopp_Click(session);
-    EXPECT_EQ(column(4), (Texts{"980", "1420", "1800"}));
-}
-
-TEST_F(TournamentFixture, EachButtonSortsItsOwnColumn) {
-    fill(kGames);
-    for (const auto& button : kTournamentSortButtons) {
-        ASSERT_TRUE(clickTournamentSortButton(session, button.name));
-        EXPECT_EQ(session.ui.MSFlexSort.col(), button.column) << button.name;
+// Numeric columns share one direction switch, text columns another.
+TEST_F(SortFixture, TournamentButtonsShareADirectionSwitchPerKind) {
+    for (auto [press, col, expected, code] : std::vector<std::tuple<void (*)(KrvSession&), int, Texts, int>>{
+             {cmdsel_Click, 3, {"1620", "1500", "UnR"}, 4},  // the run's first numeric sort: descending
+             {cmdopp_Click, 4, {"980", "1420", "1800"}, 3},  // the next numeric button: ascending
+             {cmdsel_Click, 3, {"1620", "1500", "UnR"}, 4},
+             {cmdsel_Click, 3, {"UnR", "1500", "1620"}, 3},
+             {cmdsortbyalpha_Click, 1, {"ANNA ZIMMER", "JOHN SMITH", "BOB ADAMS"}, 6},  // by surname, descending
+             {cmdsortbytournament_Click, 8, {"autumn swiss", "Spring Quads", "Winter Open"}, 5},  // case ignored
+         }) {
+        press(session);
+        EXPECT_EQ(column(games, col), expected) << col;
+        EXPECT_EQ(games.col(), col == 1 ? 9 : col);  // alpha sorts the hidden surname key
+        EXPECT_EQ(session.state.lastSortCode, code) << col;
     }
-    EXPECT_FALSE(clickTournamentSortButton(session, "cmdnothing"));
-    cmddif_Click(session);  // numeric switch stood at 4 after seven numeric buttons
-    EXPECT_EQ(column(5), (Texts{"-1800", "80", "640"}));
 }
 
-TEST_F(TournamentFixture, AlphaSortsBySurnameAndSharesTheTextSwitchWithTournament) {
-    fill(kGames);
-    cmdsortbyalpha_Click(session);  // first text sort: descending
-    EXPECT_EQ(column(1), (Texts{"ANNA ZIMMER", "JOHN SMITH", "BOB ADAMS"}));
-    EXPECT_EQ(session.state.lastSortCode, 6);
-    cmdsortbytournament_Click(session);  // ascending, case ignored
-    EXPECT_EQ(column(8), (Texts{"autumn swiss", "Spring Quads", "Winter Open"}));
-    EXPECT_EQ(session.state.lastSortCode, 5);
-    cmdsortbyalpha_Click(session);
-    EXPECT_EQ(column(1), (Texts{"ANNA ZIMMER", "JOHN SMITH", "BOB ADAMS"}));
+TEST_F(SortFixture, IndividualButtonsSortLikewiseKeepingEqualRowsInOrder) {
+    for (auto [press, col, expected, code] : std::vector<std::tuple<void (*)(KrvSession&), int, Texts, int>>{
+             {cmdW_Click, 1, {"JOHN SMITH", "CARL MILLER", "BOB ADAMS", "ANNA ZIMMER", "DORA BAKER"}, 4},
+             {cmdD_Click, 1, {"CARL MILLER", "BOB ADAMS", "ANNA ZIMMER", "JOHN SMITH", "DORA BAKER"}, 3},
+             {cmdW_Click, 2, {"2", "2", "1", "0", "0"}, 4},
+             {cmdW_Click, 2, {"0", "0", "1", "2", "2"}, 3},  // "Wins" twice: descending, then ascending
+             {cmdper_Click, 6, {"100%", "83%", "67%", "9%", "0%"}, 4},  // the number before the percent sign
+             {cmdper_Click, 6, {"0%", "9%", "67%", "83%", "100%"}, 3},
+             {cmdalpharesults_Click, 1, {"ANNA ZIMMER", "JOHN SMITH", "CARL MILLER", "DORA BAKER", "BOB ADAMS"}, 6},
+         }) {
+        press(session);
+        EXPECT_EQ(column(opponents, col), expected) << col;
+        EXPECT_EQ(session.state.individualLastSortCode, code) << col;
+    }
+    EXPECT_EQ(opponents.col(), 0);  // alpha sorts the hidden surname key
 }
 
-TEST_F(TournamentFixture, ExitSavesTheLastButtonsCode) {
-    startUp(session);
-    fill(kGames);
-    cmdsortbydate_Click(session);
-    cmdExit_Click(session);
-    auto lines = readBytes(dir / "KRV/default.txt");
-    EXPECT_NE(lines.find("\r\n 7 \r\n 4 \r\n"), std::string::npos) << lines;
-}
-
-TEST_F(TournamentFixture, ClickOnAnEventNameSetsTheCrosstableAddress) {
-    fill(kGames);
-    clickCell(0, 8);
-    EXPECT_TRUE(MSFlexSort_Click(session));
-    EXPECT_EQ(session.state.crosstableAddress,
-              "http://127.0.0.1:9000/krv/XtblMain.php?201902100017.0-14000000");
-
+TEST_F(SortFixture, OnlyAClickOnAnEventNameSetsItsCrosstableAddress) {
+    EXPECT_EQ(click(0, 8), "http://127.0.0.1:9000/krv/XtblMain.php?201902100017.0-14000000");
     // A later section file of an event leads to the same page as its first.
-    clickCell(2, 8);
-    EXPECT_TRUE(MSFlexSort_Click(session));
-    EXPECT_EQ(session.state.crosstableAddress,
-              "http://127.0.0.1:9000/krv/XtblMain.php?202303180024.0-14000000");
-}
-
-TEST_F(TournamentFixture, ClicksElsewhereOpenNothing) {
-    fill(kGames);
-    session.state.crosstableAddress = "before";
-    for (int col : {0, 1, 7, 9, 10}) {
-        clickCell(1, col);
-        EXPECT_FALSE(MSFlexSort_Click(session)) << col;
-    }
-    clickCell(3, 8);  // below the last row
-    EXPECT_FALSE(MSFlexSort_Click(session));
-    session.ui.MSFlexSort.setText(1, 10, "no-extension");
-    clickCell(1, 8);
-    EXPECT_FALSE(MSFlexSort_Click(session));
-    EXPECT_EQ(session.state.crosstableAddress, "before");
+    EXPECT_EQ(click(2, 8), "http://127.0.0.1:9000/krv/XtblMain.php?202303180024.0-14000000");
+    for (int col : {0, 1, 7, 9, 10}) EXPECT_EQ(click(1, col), "") << col;
+    EXPECT_EQ(click(3, 8), "");  // below the last row
+    games.setText(1, 10, "no-extension");
+    EXPECT_EQ(click(1, 8), "");
 }
 
 TEST(CrosstableKey, TakesTheTextBeforeTheFirstTxtIgnoringCase) {
-    EXPECT_EQ(crosstableKey("201902100017.0-14000000.txt"), "201902100017.0-14000000");
     EXPECT_EQ(crosstableKey("201902100017.0-14000000.TXT12"), "201902100017.0-14000000");
     EXPECT_EQ(crosstableKey("a.txt.txt"), "a");
-    EXPECT_EQ(crosstableKey("201902100017.0-14000000"), std::nullopt);
-    EXPECT_EQ(crosstableKey(".txt"), std::nullopt);
-    EXPECT_EQ(crosstableKey(""), std::nullopt);
+    for (const char* name : {"201902100017.0-14000000", ".txt", ""}) EXPECT_EQ(crosstableKey(name), std::nullopt);
 }

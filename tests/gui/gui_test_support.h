@@ -1,14 +1,16 @@
-// What the window tests share: the sample rating service in a child
-// process, and one run of the program (session, windows, recorded boxes) on
-// a store that outlives it, so that a test can start the program again.
+// What the window tests (and the screenshot tool) share: the sample rating
+// service in a child process, and one run of the program (session, windows,
+// recorded boxes) on a store that outlives it, so that a test can start the
+// program again.
 #pragma once
 
 #include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QProcess>
-#include <QString>
-#include <QWidget>
-#include <memory>
-#include <string>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
 
 #include "individual/individual_window.h"
 #include "platform/curl_download.h"
@@ -29,14 +31,6 @@ inline void quietOffscreenWarnings() {
             if (type == QtWarningMsg && text.startsWith("This plugin does not support")) return;
             if (previous) previous(type, context, text);
         });
-}
-
-inline bool sampleServiceBuilt() {
-#ifdef KRV_SAMPLE_SERVICE
-    return true;
-#else
-    return false;
-#endif
 }
 
 // krv-sample-service on a free port of 127.0.0.1.
@@ -94,10 +88,35 @@ struct ProgramRun {
     }
     QAbstractButton* button(const char* name) { return find<QAbstractButton>(name); }
 
+    // The ID box: typing into it, or picking an entry of its list.
+    void typeId(const char* id) {
+        auto* box = find<QComboBox>("CmbID");
+        box->lineEdit()->clear();
+        QTest::keyClicks(box->lineEdit(), id);
+    }
+    void pickId(int entry) {
+        auto* box = find<QComboBox>("CmbID");
+        box->setCurrentIndex(entry);
+        emit box->activated(entry);
+    }
+    // "Update Individual's Data", waiting for the run to end.
+    bool update() {
+        QSignalSpy finished(&windows, &AppWindows::runFinished);
+        button("CmdUpdateData")->click();
+        return finished.wait(240000);
+    }
+
     RecordingMessageBox boxes;
     CurlDownloader downloader;
     KrvSession session;
     AppWindows windows;
 };
+
+// A grid column's cells as shown, top to bottom.
+inline QStringList shownColumn(const QTableView& view, int column) {
+    QStringList out;
+    for (int r = 0; r < view.model()->rowCount(); ++r) out << view.model()->index(r, column).data().toString();
+    return out;
+}
 
 }  // namespace krv::testing

@@ -9,7 +9,7 @@
 #include <QTest>
 #include <iostream>
 
-#include "gui_test_support.h"
+#include "gui/gui_test_support.h"
 #include "support/temp_store.h"
 
 using namespace krv;
