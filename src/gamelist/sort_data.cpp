@@ -49,42 +49,41 @@ void layOut(Grid& games, int rows) {
     games.setWidth(width + 350);
 }
 
-using GameRecord = std::array<std::string, kRecordFields>;
+// A game record's fields, as views into the game list file's bytes.
+using GameRecord = std::array<std::string_view, kRecordFields>;
 
 // Reads up to `limit` records of nine comma-delimited fields. Blanks around
 // each field are dropped, so a score " 1" arrives as "1" and the padded
 // name field loses its trailing blanks.
-std::vector<GameRecord> readGameRecords(const std::string& path, long limit) {
+std::vector<GameRecord> readGameRecords(std::string_view bytes, long limit) {
     std::vector<GameRecord> records;
-    auto lines = readFileLines(path);
-    if (!lines) return records;
-    records.reserve(std::min<std::size_t>(lines->size(), static_cast<std::size_t>(std::max(limit, 0L))));
-    CommaFieldReader reader(std::move(*lines));
+    records.reserve(static_cast<std::size_t>(std::max(limit, 0L)));
+    CommaFieldReader reader(bytes);
     while (static_cast<long>(records.size()) < limit) {
         GameRecord record;
         for (auto& field : record) {
             auto next = reader.next();
             if (!next) return records;  // an incomplete last record is not a game
-            field = std::move(*next);
+            field = *next;
         }
-        records.push_back(std::move(record));
+        records.push_back(record);
     }
     return records;
 }
 
-void fillRow(Grid& games, int row, GameRecord& record) {
-    auto& [id, name, score, pre, opponent, post, date, event, file] = record;
+void fillRow(Grid& games, int row, const GameRecord& record) {
+    const auto& [id, name, score, pre, opponent, post, date, event, file] = record;
     games.setText(row, kDifference, plainForm(numericValue(opponent) - numericValue(pre)));
     games.setText(row, kNameSortKey, makeSortName(name));
-    games.setText(row, kOpponentId, std::move(id));
-    games.setText(row, kOpponentName, std::move(name));
-    games.setText(row, kScore, std::move(score));
-    games.setText(row, kPreRating, std::move(pre));
-    games.setText(row, kOpponentRating, std::move(opponent));
-    games.setText(row, kPostRating, std::move(post));
-    games.setText(row, kDate, std::move(date));
-    games.setText(row, kEventName, std::move(event));
-    games.setText(row, kSectionFile, std::move(file));
+    games.setText(row, kOpponentId, std::string(id));
+    games.setText(row, kOpponentName, std::string(name));
+    games.setText(row, kScore, std::string(score));
+    games.setText(row, kPreRating, std::string(pre));
+    games.setText(row, kOpponentRating, std::string(opponent));
+    games.setText(row, kPostRating, std::string(post));
+    games.setText(row, kDate, std::string(date));
+    games.setText(row, kEventName, std::string(event));
+    games.setText(row, kSectionFile, std::string(file));
 }
 
 struct OpponentGroup {
@@ -149,10 +148,12 @@ void SortData(KrvSession& session, const TodaySource& today) {
 
     for (const char* control : kViewControls) session.ui.setVisible(control, true);
 
-    auto records = readGameRecords(st.gameListFile, st.gameCount);
-    layOut(games, static_cast<int>(records.size()));
-    for (std::size_t i = 0; i < records.size(); ++i) fillRow(games, static_cast<int>(i), records[i]);
-    records.clear();
+    {
+        const std::string bytes = readFileBytes(st.gameListFile).value_or(std::string());
+        const auto records = readGameRecords(bytes, st.gameCount);
+        layOut(games, static_cast<int>(records.size()));
+        for (std::size_t i = 0; i < records.size(); ++i) fillRow(games, static_cast<int>(i), records[i]);
+    }
 
     games.setCol(kOpponentId);
     games.sort(kSortNumericAscending);

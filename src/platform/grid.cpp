@@ -45,16 +45,40 @@ int compareCells(int code, const std::string& a, const std::string& b) {
     }
 }
 
+void Grid::settleOrder() {
+    bool inOrder = true;
+    for (int r = 0; r < rows_ && inOrder; ++r) inOrder = order_[r] == r;
+    if (inOrder) return;
+    std::vector<std::string> settled(cells_.size());
+    auto to = settled.begin();
+    for (int r = 0; r < rows_; ++r) {
+        const auto from = cells_.begin() + static_cast<std::ptrdiff_t>(order_[r]) * cols_;
+        to = std::move(from, from + cols_, to);
+    }
+    cells_ = std::move(settled);
+    std::iota(order_.begin(), order_.end(), 0);
+}
+
 void Grid::setRows(int rows) {
     rows = std::max(rows, 0);
-    cells_.resize(rows, std::vector<std::string>(cols_));
+    settleOrder();
+    cells_.resize(static_cast<std::size_t>(rows) * cols_);
+    order_.resize(rows);
+    for (int r = rows_; r < rows; ++r) order_[r] = r;
     rows_ = rows;
     ++revision_;
 }
 
 void Grid::setCols(int cols) {
     cols = std::max(cols, 0);
-    for (auto& row : cells_) row.resize(cols);
+    if (cols != cols_) {
+        std::vector<std::string> resized(static_cast<std::size_t>(rows_) * cols);
+        const int kept = std::min(cols, cols_);
+        for (int r = 0; r < rows_; ++r)
+            for (int c = 0; c < kept; ++c) resized[static_cast<std::size_t>(r) * cols + c] = std::move(cell(r, c));
+        cells_ = std::move(resized);
+        std::iota(order_.begin(), order_.end(), 0);
+    }
     cols_ = cols;
     widths_.resize(cols, 0);
     alignments_.resize(cols, CellAlignment::General);
@@ -63,12 +87,12 @@ void Grid::setCols(int cols) {
 
 const std::string& Grid::text(int row, int col) const {
     if (row < 0 || col < 0 || row >= rows_ || col >= cols_) return kEmpty;
-    return cells_[row][col];
+    return cell(row, col);
 }
 
 void Grid::setText(int row, int col, std::string text) {
     if (row < 0 || col < 0 || row >= rows_ || col >= cols_) return;
-    cells_[row][col] = std::move(text);
+    cell(row, col) = std::move(text);
     ++revision_;
 }
 
@@ -88,40 +112,82 @@ void Grid::setColAlignment(int col, CellAlignment alignment) {
     if (col >= 0 && col < cols_) alignments_[col] = alignment;
 }
 
+namespace {
+
+// Sort keys are worked out once per row, not once per comparison, and
+// sorted together with their row numbers.
+struct NumberKey {
+    double number;
+    int row;
+};
+
+struct CellKey {
+    bool isNumber;
+    double number;
+    const std::string* text;
+    int row;
+};
+
+// Numbers come before texts; texts compare case-blind for the text codes
+// and byte by byte for the generic ones.
+int compareKeys(const CellKey& a, const CellKey& b, bool ignoreCase) {
+    if (a.isNumber != b.isNumber) return a.isNumber ? -1 : 1;
+    if (a.isNumber) return compareNumbers(a.number, b.number);
+    return ignoreCase ? compareNoCase(*a.text, *b.text) : compareBytes(*a.text, *b.text);
+}
+
+template <class Key>
+std::vector<int> rowsOf(const std::vector<Key>& keys) {
+    std::vector<int> order(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) order[i] = keys[i].row;
+    return order;
+}
+
+std::vector<int> numberOrder(std::vector<NumberKey> keys, bool descending) {
+    if (descending)
+        std::stable_sort(keys.begin(), keys.end(), [](const NumberKey& a, const NumberKey& b) { return b.number < a.number; });
+    else
+        std::stable_sort(keys.begin(), keys.end(), [](const NumberKey& a, const NumberKey& b) { return a.number < b.number; });
+    return rowsOf(keys);
+}
+
+std::vector<int> cellOrder(std::vector<CellKey> keys, bool descending, bool ignoreCase) {
+    std::stable_sort(keys.begin(), keys.end(), [&](const CellKey& a, const CellKey& b) {
+        const int c = compareKeys(a, b, ignoreCase);
+        return descending ? c > 0 : c < 0;
+    });
+    return rowsOf(keys);
+}
+
+}  // namespace
+
+std::vector<int> Grid::sortedOrder(int code) const {
+    const bool descending = code == kSortGenericDescending || code == kSortNumericDescending ||
+                            code == kSortTextDescending;
+    const bool numeric = code == kSortNumericAscending || code == kSortNumericDescending;
+    const bool generic = code == kSortGenericAscending || code == kSortGenericDescending;
+    std::vector<CellKey> keys(rows_);
+    bool allNumbers = true;
+    for (int r = 0; r < rows_; ++r) {
+        const std::string& text = cell(r, col_);
+        const bool isNumber = numeric || (generic && isNumberText(text));
+        keys[r] = {isNumber, isNumber ? numericValue(text) : 0.0, &text, r};
+        allNumbers = allNumbers && isNumber;
+    }
+    if (!allNumbers) return cellOrder(std::move(keys), descending, !generic);
+    // A column of numbers alone, the usual case, sorts on smaller keys.
+    std::vector<NumberKey> numbers(rows_);
+    for (int r = 0; r < rows_; ++r) numbers[r] = {keys[r].number, r};
+    return numberOrder(std::move(numbers), descending);
+}
+
 void Grid::sort(int code) {
     if (code < kSortGenericAscending || code > kSortTextDescending) return;
     if (col_ < 0 || col_ >= cols_ || rows_ < 2) return;
-    const bool descending = code == kSortGenericDescending || code == kSortNumericDescending ||
-                            code == kSortTextDescending;
+    const std::vector<int> shownOrder = sortedOrder(code);
     std::vector<int> order(rows_);
-    std::iota(order.begin(), order.end(), 0);
-    // Keys are worked out once per row, not once per comparison.
-    const bool numeric = code == kSortNumericAscending || code == kSortNumericDescending;
-    const bool generic = code == kSortGenericAscending || code == kSortGenericDescending;
-    std::vector<double> numbers;
-    std::vector<char> isNumber;
-    if (numeric || generic) {
-        numbers.resize(rows_);
-        isNumber.resize(rows_, 1);
-        for (int r = 0; r < rows_; ++r) {
-            const std::string& cell = cells_[r][col_];
-            if (generic) isNumber[r] = isNumberText(cell);
-            numbers[r] = numericValue(cell);
-        }
-    }
-    auto compareRows = [&](int a, int b) {
-        if (numeric || (generic && isNumber[a] && isNumber[b])) return compareNumbers(numbers[a], numbers[b]);
-        if (generic && isNumber[a] != isNumber[b]) return isNumber[a] ? -1 : 1;
-        return compareCells(code, cells_[a][col_], cells_[b][col_]);
-    };
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        int c = compareRows(a, b);
-        return descending ? c > 0 : c < 0;
-    });
-    std::vector<std::vector<std::string>> sorted;
-    sorted.reserve(rows_);
-    for (int r : order) sorted.push_back(std::move(cells_[r]));
-    cells_ = std::move(sorted);
+    for (int r = 0; r < rows_; ++r) order[r] = order_[shownOrder[r]];
+    order_ = std::move(order);
     ++revision_;
 }
 

@@ -60,10 +60,22 @@ public:
     unsigned long revision() const { return revision_; }
 
 private:
+    std::vector<int> sortedOrder(int code) const;
+
     int rows_ = 0;
     int cols_ = 0;
-    // One vector per row, so that a sort moves whole rows, not every cell.
-    std::vector<std::vector<std::string>> cells_;
+    std::string& cell(int row, int col) { return cells_[static_cast<std::size_t>(order_[row]) * cols_ + col]; }
+    const std::string& cell(int row, int col) const {
+        return cells_[static_cast<std::size_t>(order_[row]) * cols_ + col];
+    }
+    // Puts the cells back in shown order, so the block can be resized.
+    void settleOrder();
+
+    // The cells, row after row in one block: a table of thousands of rows is
+    // one allocation, not one per row. order_[r] is the block row shown as
+    // row r, so a sort reorders numbers and never moves a cell.
+    std::vector<std::string> cells_;
+    std::vector<int> order_;
     std::vector<int> widths_;
     std::vector<CellAlignment> alignments_;
     int row_ = 0;

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace krv {
@@ -49,7 +51,9 @@ double numericValue(std::string_view text) {
 }
 
 bool isNumberText(std::string_view text) {
-    std::string t = trimBlanks(text);
+    std::string_view t = text;
+    while (!t.empty() && isBlank(t.front())) t.remove_prefix(1);
+    while (!t.empty() && isBlank(t.back())) t.remove_suffix(1);
     std::size_t i = 0;
     if (i < t.size() && (t[i] == '-' || t[i] == '+')) ++i;
     bool anyDigit = false;
@@ -159,17 +163,38 @@ int compareNoCase(std::string_view a, std::string_view b) {
     return a.size() < b.size() ? -1 : 1;
 }
 
+namespace {
+
+const char* findByte(const char* from, const char* end, char byte) {
+    if (from == end) return end;
+    const void* at = std::memchr(from, byte, static_cast<std::size_t>(end - from));
+    return at ? static_cast<const char*>(at) : end;
+}
+
+}  // namespace
+
+LineSplitter::LineSplitter(std::string_view text)
+    : pos_(text.data()),
+      end_(text.data() + text.size()),
+      nextCr_(findByte(pos_, end_, '\r')),
+      nextLf_(findByte(pos_, end_, '\n')) {}
+
+std::optional<std::string_view> LineSplitter::next() {
+    if (pos_ == end_) return std::nullopt;
+    if (nextCr_ < pos_) nextCr_ = findByte(pos_, end_, '\r');
+    if (nextLf_ < pos_) nextLf_ = findByte(pos_, end_, '\n');
+    const char* lineEnd = std::min(nextCr_, nextLf_);
+    const std::string_view line(pos_, static_cast<std::size_t>(lineEnd - pos_));
+    if (lineEnd == end_) pos_ = end_;
+    else if (*lineEnd == '\r' && lineEnd + 1 < end_ && lineEnd[1] == '\n') pos_ = lineEnd + 2;
+    else pos_ = lineEnd + 1;
+    return line;
+}
+
 std::vector<std::string_view> splitLineViews(std::string_view text) {
     std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
-            lines.push_back(text.substr(start, i - start));
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            start = i + 1;
-        }
-    }
-    if (start < text.size()) lines.push_back(text.substr(start));
+    LineSplitter splitter(text);
+    while (auto line = splitter.next()) lines.push_back(*line);
     return lines;
 }
 
@@ -180,11 +205,36 @@ std::vector<std::string> splitLines(std::string_view text) {
 }
 
 std::optional<std::string> readFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
+    // One open and reads straight into a buffer of the file's size: the
+    // analysis reads thousands of small pages, and stream buffering would
+    // copy every byte twice.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string bytes;
+    // The size is a hint only: a file that grows or shrinks meanwhile is
+    // read to its end all the same.
+    std::size_t capacity = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1 : 4096;
+    std::size_t used = 0;
+    while (true) {
+        if (used == capacity) capacity *= 2;
+        bytes.resize(capacity);
+        const ssize_t got = ::read(fd, bytes.data() + used, capacity - used);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (got == 0) break;
+        used += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    bytes.resize(used);
+    return bytes;
 }
 
 std::optional<std::vector<std::string>> readFileLines(const std::string& path) {
@@ -225,49 +275,53 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, Durabi
     return true;
 }
 
+namespace {
+
+// The field that starts at line[i], as a view into the line; moves i past
+// the comma that ends it, or beyond the line end after the last field.
+std::string_view nextCommaField(std::string_view line, std::size_t& i) {
+    while (i < line.size() && isBlank(line[i])) ++i;
+    if (i < line.size() && line[i] == '"') {
+        std::size_t close = line.find('"', i + 1);
+        if (close == std::string_view::npos) close = line.size();
+        const std::string_view field = line.substr(i + 1, close - i - 1);
+        // Whatever stands between the closing quote and the next comma is
+        // not part of the field.
+        const std::size_t comma = line.find(',', std::min(close + 1, line.size()));
+        i = comma == std::string_view::npos ? line.size() + 1 : comma + 1;
+        return field;
+    }
+    const std::size_t from = std::min(i, line.size());
+    const std::size_t comma = line.find(',', from);
+    std::size_t end = comma == std::string_view::npos ? line.size() : comma;
+    i = comma == std::string_view::npos ? line.size() + 1 : comma + 1;
+    while (end > from && isBlank(line[end - 1])) --end;
+    return line.substr(from, end - from);
+}
+
+}  // namespace
+
 std::vector<std::string> splitCommaFields(std::string_view line) {
     std::vector<std::string> fields;
     std::size_t i = 0;
-    while (true) {
-        while (i < line.size() && isBlank(line[i])) ++i;
-        std::string field;
-        if (i < line.size() && line[i] == '"') {
-            std::size_t close = line.find('"', i + 1);
-            if (close == std::string_view::npos) close = line.size();
-            field = std::string(line.substr(i + 1, close - i - 1));
-            i = close + 1;
-            // Whatever stands between the closing quote and the next comma is
-            // not part of the field.
-            std::size_t comma = line.find(',', std::min(i, line.size()));
-            i = comma == std::string_view::npos ? line.size() + 1 : comma + 1;
-        } else {
-            std::size_t comma = line.find(',', i);
-            std::size_t end = comma == std::string_view::npos ? line.size() : comma;
-            field = trimBlanks(line.substr(std::min(i, line.size()), end - std::min(i, line.size())));
-            i = comma == std::string_view::npos ? line.size() + 1 : comma + 1;
-        }
-        fields.push_back(std::move(field));
-        if (i > line.size()) break;
-    }
+    while (i <= line.size()) fields.emplace_back(nextCommaField(line, i));
     return fields;
 }
 
-CommaFieldReader::CommaFieldReader(std::vector<std::string> lines) : lines_(std::move(lines)) { fill(); }
+CommaFieldReader::CommaFieldReader(std::string_view text) : lines_(text) {}
 
-void CommaFieldReader::fill() {
-    while (pendingPos_ >= pending_.size() && nextLine_ < lines_.size()) {
-        pending_ = splitCommaFields(lines_[nextLine_++]);
-        pendingPos_ = 0;
+bool CommaFieldReader::atEnd() const { return !inLine_ && lines_.atEnd(); }
+
+std::optional<std::string_view> CommaFieldReader::next() {
+    if (!inLine_) {
+        auto line = lines_.next();
+        if (!line) return std::nullopt;
+        line_ = *line;
+        pos_ = 0;
+        inLine_ = true;
     }
-}
-
-bool CommaFieldReader::atEnd() const { return pendingPos_ >= pending_.size() && nextLine_ >= lines_.size(); }
-
-std::optional<std::string> CommaFieldReader::next() {
-    fill();
-    if (pendingPos_ >= pending_.size()) return std::nullopt;
-    std::string field = std::move(pending_[pendingPos_++]);
-    fill();
+    const std::string_view field = nextCommaField(line_, pos_);
+    if (pos_ > line_.size()) inLine_ = false;
     return field;
 }
 

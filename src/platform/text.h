@@ -71,6 +71,22 @@ std::vector<std::string> splitLines(std::string_view text);
 // The same lines as views into text, for readers that only look at them.
 std::vector<std::string_view> splitLineViews(std::string_view text);
 
+// Hands out the lines of a text one at a time, as views into it, with the
+// line ends of splitLines. The next CR and the next LF are found with a
+// byte search and kept until passed, so the text is scanned once whatever
+// its line ends.
+class LineSplitter {
+public:
+    explicit LineSplitter(std::string_view text);
+    bool atEnd() const { return pos_ == end_; }
+    std::optional<std::string_view> next();  // nullopt past the last line
+private:
+    const char* pos_;
+    const char* end_;
+    const char* nextCr_;  // end_ when there is none
+    const char* nextLf_;
+};
+
 // Reads a whole file as bytes; nullopt when it cannot be opened.
 std::optional<std::string> readFileBytes(const std::string& path);
 std::optional<std::vector<std::string>> readFileLines(const std::string& path);
@@ -98,18 +114,18 @@ std::vector<std::string> splitCommaFields(std::string_view line);
 
 // Reads comma-delimited fields one at a time across the lines of a text, the
 // way sequential list input does: a line with fewer fields continues on the
-// next line. Used where a reader asks for a fixed number of fields.
+// next line. Used where a reader asks for a fixed number of fields. The
+// fields are views into the text, which must outlive the reader.
 class CommaFieldReader {
 public:
-    explicit CommaFieldReader(std::vector<std::string> lines);
-    bool atEnd() const;               // no fields left
-    std::optional<std::string> next(); // nullopt past the end
+    explicit CommaFieldReader(std::string_view text);
+    bool atEnd() const;                      // no fields left
+    std::optional<std::string_view> next();  // nullopt past the end
 private:
-    void fill();
-    std::vector<std::string> lines_;
-    std::size_t nextLine_ = 0;
-    std::vector<std::string> pending_;
-    std::size_t pendingPos_ = 0;
+    LineSplitter lines_;
+    std::string_view line_;
+    std::size_t pos_ = 0;
+    bool inLine_ = false;
 };
 
 }  // namespace krv

@@ -12,25 +12,25 @@ namespace krv {
 
 namespace {
 
-// The results file is read once; the three passes run over the lines in
-// memory.
-std::vector<ResultLine> readResultLines(const std::string& path) {
-    auto lines = readFileLines(path);
-    if (!lines) throw AnalysisStopped("the results file cannot be read: " + path);
+// The results file is read once; the three passes run over its lines in
+// memory, as views into `bytes`.
+std::vector<ResultLine> readResultLines(const std::string& path, std::string& bytes) {
+    auto read = readFileBytes(path);
+    if (!read) throw AnalysisStopped("the results file cannot be read: " + path);
+    bytes = std::move(*read);
     std::vector<ResultLine> out;
-    out.reserve(lines->size());
-    CommaFieldReader reader(std::move(*lines));
+    CommaFieldReader reader(bytes);
     while (!reader.atEnd()) {
         auto result = reader.next(), date = reader.next(), eventName = reader.next();
         if (!result || !date || !eventName) throw AnalysisStopped("the results file ends inside a line: " + path);
-        out.push_back({std::move(*result), std::move(*date), std::move(*eventName)});
+        out.push_back({*result, *date, *eventName});
     }
     return out;
 }
 
 }  // namespace
 
-Streak longestRun(const std::vector<ResultLine>& lines, const std::string& word) {
+Streak longestRun(const std::vector<ResultLine>& lines, std::string_view word) {
     Streak streak;
     long run = 0;
     auto remember = [&](const ResultLine& line) {
@@ -53,7 +53,8 @@ Streak longestRun(const std::vector<ResultLine>& lines, const std::string& word)
 }
 
 void getStreak(KrvSession& session) {
-    const auto lines = readResultLines(session.state.streakFile);
+    std::string bytes;
+    const auto lines = readResultLines(session.state.streakFile, bytes);
     constexpr std::array<std::pair<const char*, const char*>, 3> kPasses{{
         {"Win", "Most Recent Wins in a row = "},
         {"Draw", "Most Recent Draws in a row = "},
@@ -63,7 +64,8 @@ void getStreak(KrvSession& session) {
     for (const auto& [word, label] : kPasses) {
         const Streak streak = longestRun(lines, word);
         digest += std::string(kLineEnd) + label + signedForm(static_cast<double>(streak.best)) + " ending on " +
-                  ConvertDate(streak.date) + " at " + streak.eventName;
+                  ConvertDate(streak.date) + " at ";
+        digest += streak.eventName;
     }
     digest += kLineEnd;
 }

@@ -42,8 +42,8 @@ std::string scorePercentage(double wins, double draws, double games) {
 OpponentTotals fillOpponentTable(KrvSession& session) {
     Grid& grid = session.ui.MSFlexResults;
     const long expected = std::max(session.state.opponentCount, 0L);
-    auto lines = readFileLines(session.state.opponentFile);
-    CommaFieldReader reader(lines ? std::move(*lines) : std::vector<std::string>{});
+    const std::string bytes = readFileBytes(session.state.opponentFile).value_or(std::string());
+    CommaFieldReader reader(bytes);
 
     layOut(grid, static_cast<int>(expected));
     session.ui.setVisible("MSFlexResults", true);
@@ -51,7 +51,7 @@ OpponentTotals fillOpponentTable(KrvSession& session) {
     OpponentTotals totals;
     int row = 0;
     for (; row < expected; ++row) {
-        std::array<std::string, 5> fields;
+        std::array<std::string_view, 5> fields;
         bool complete = true;
         for (auto& field : fields) {
             auto next = reader.next();
@@ -59,18 +59,18 @@ OpponentTotals fillOpponentTable(KrvSession& session) {
                 complete = false;
                 break;
             }
-            field = std::move(*next);
+            field = *next;
         }
         // The file and the count are written together; should the file be
         // shorter, the table ends with the file instead of failing.
         if (!complete) break;
         const auto& [name, wins, draws, losses, games] = fields;
         grid.setText(row, kSortKey, makeSortName(name));
-        grid.setText(row, kName, name);
-        grid.setText(row, kWins, wins);
-        grid.setText(row, kDraws, draws);
-        grid.setText(row, kLosses, losses);
-        grid.setText(row, kGames, games);
+        grid.setText(row, kName, std::string(name));
+        grid.setText(row, kWins, std::string(wins));
+        grid.setText(row, kDraws, std::string(draws));
+        grid.setText(row, kLosses, std::string(losses));
+        grid.setText(row, kGames, std::string(games));
         const double w = numericValue(wins), d = numericValue(draws), l = numericValue(losses);
         const double t = numericValue(games);
         totals.wins += w;

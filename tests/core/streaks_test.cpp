@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "stats/streaks.h"
@@ -25,12 +26,17 @@ TEST(LongestRun, TiesGoToTheLaterRunReportedWithTheLineThatEndedIt) {
         {{}, "Win", 0, ""},
     };
     for (const Case& c : cases) {
+        std::vector<std::string> dates, events;
         std::vector<ResultLine> lines;
-        for (std::size_t i = 1; i <= c.words.size(); ++i)
-            lines.push_back({c.words[i - 1], "2005010" + std::to_string(i), "E" + std::to_string(i)});
+        for (std::size_t i = 1; i <= c.words.size(); ++i) {
+            dates.push_back("2005010" + std::to_string(i));
+            events.push_back("E" + std::to_string(i));
+        }
+        for (std::size_t i = 0; i < c.words.size(); ++i) lines.push_back({c.words[i], dates[i], events[i]});
         const Streak s = longestRun(lines, c.sought);
         const std::string date = c.eventName.empty() ? "" : "2005010" + c.eventName.substr(1);
-        EXPECT_EQ(std::tie(s.best, s.eventName, s.date), std::tie(c.best, c.eventName, date))
+        EXPECT_EQ(std::make_tuple(s.best, std::string(s.eventName), std::string(s.date)),
+                  std::make_tuple(c.best, c.eventName, date))
             << ::testing::PrintToString(c.words);
     }
 }

@@ -65,10 +65,11 @@ TEST(CommaFields, QuotedFieldsKeepCommasAndEmptyFieldsCount) {
 }
 
 TEST(CommaFieldReader, ContinuesOnTheNextLine) {
-    CommaFieldReader reader({"Win,20050315", "Open", "Loss,20050316,Cup"});
+    CommaFieldReader reader("Win,20050315\r\n Open \nLoss,\"20050316\",Cup\r\r\n");
     std::vector<std::string> got;
-    while (auto f = reader.next()) got.push_back(*f);
-    EXPECT_EQ(got, (std::vector<std::string>{"Win", "20050315", "Open", "Loss", "20050316", "Cup"}));
+    while (auto f = reader.next()) got.emplace_back(*f);
+    // The empty line before the last line end is one empty field.
+    EXPECT_EQ(got, (std::vector<std::string>{"Win", "20050315", "Open", "Loss", "20050316", "Cup", ""}));
     EXPECT_TRUE(reader.atEnd());
 }
 
