@@ -134,7 +134,10 @@ void Analyse(KrvSession& session) {
 
     st.streakFile = resultsDir + "streak.txt";
     std::ofstream streak(st.streakFile, std::ios::binary | std::ios::trunc);
-    for (const auto& name : sectionFilesInOrder(st.dataDir)) analysedata(session, name, gameList, streak);
+    std::string games, results;
+    for (const auto& name : sectionFilesInOrder(st.dataDir)) analysedata(session, name, games, results);
+    gameList << games;
+    streak << results;
     gameList.close();
     streak.close();
 

@@ -1,8 +1,7 @@
 #include "acquisition/event_parser.h"
 
+#include <algorithm>
 #include <optional>
-#include <ostream>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/text.h"
@@ -32,70 +31,84 @@ constexpr std::string_view kCrLf = "\r\n";
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-bool allDigits(std::string_view text) {
-    if (text.empty()) return false;
-    for (char c : text)
-        if (!isDigit(c)) return false;
-    return true;
-}
-
 // Blanks only: a tab in a cell is part of the pair number text.
-std::string trimSpaces(std::string_view text) {
-    std::size_t b = 0, e = text.size();
-    while (b < e && text[b] == ' ') ++b;
-    while (e > b && text[e - 1] == ' ') --e;
-    return std::string(text.substr(b, e - b));
+std::string_view trimSpaces(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
 }
 
-std::string regularForm(std::string rating) { return rating == "Unra" ? "UnR" : rating; }
+std::string_view regularForm(std::string_view rating) { return rating == "Unra" ? "UnR" : rating; }
 
 // A page field copied into a comma-delimited record must not add a field or
 // open a quoted one; on any real page these columns hold digits and blanks.
-std::string recordSafe(std::string field) {
-    for (char& c : field)
-        if (c == ',' || c == '"') c = '-';
-    return field;
+void appendRecordSafe(std::string& out, std::string_view field) {
+    for (char c : field) out += (c == ',' || c == '"') ? '-' : c;
 }
 
 std::string opponentName(std::string_view line, std::size_t anchor) {
-    std::string name = replaceAll(mid(line, anchor + kNameOffset, kNameWidth), "</a>", "");
+    std::string name = replaceAll(std::string(midView(line, anchor + kNameOffset, kNameWidth)), "</a>", "");
     // A name of 29 to 32 characters leaves part of its closing link tag.
     const std::size_t tag = name.find('<');
     if (tag != std::string::npos) name.erase(tag);
-    name = replaceAll(std::move(name), ",", "-");
-    return replaceAll(std::move(name), "\"", " ");
+    for (char& c : name) {
+        if (c == ',') c = '-';
+        else if (c == '"') c = ' ';
+    }
+    return name;
 }
 
+// Views into a rating line of the page.
 struct RatingLine {
-    std::string kind;
-    std::string pre;
-    std::string post;
+    std::string_view kind;
+    std::string_view pre;
+    std::string_view post;
 };
 
 RatingLine readRatingLine(std::string_view line) {
-    return {mid(line, kKindColumn, 2), mid(line, kPreRatingColumn, kRatingWidth),
-            mid(line, kPostRatingColumn, kRatingWidth)};
+    return {midView(line, kKindColumn, 2), midView(line, kPreRatingColumn, kRatingWidth),
+            midView(line, kPostRatingColumn, kRatingWidth)};
 }
 
 bool isQuickRating(const RatingLine& rating) { return rating.kind == "Q:"; }
 
-// The first line of a file that holds each pair-number marker ">N<", built
-// once per file on first use, so that looking up an opponent does not mean
-// reading the file again from the top for every game.
+// Where a pair-number marker ">N<" first stands in a file.
+struct MarkerPlace {
+    std::size_t line;
+    std::size_t column;  // 0-based, in that line
+};
+
+// The first place of each pair-number marker, found in one pass over the
+// file on first use, so that looking up an opponent does not mean reading
+// the file again from the top for every game. Pair numbers as they are
+// written (without leading zeros, below kIndexedNumbers) are kept in a
+// table; any other marker text is searched for.
 class PairMarkerIndex {
 public:
     explicit PairMarkerIndex(const std::vector<std::string_view>& lines) : lines_(lines) {}
 
-    // Index of the first line that contains ">" + number + "<".
-    std::optional<std::size_t> firstLineWith(const std::string& number) {
-        if (!allDigits(number)) return scan(">" + number + "<");
+    std::optional<MarkerPlace> firstPlaceOf(std::string_view number) {
+        const long value = indexedValue(number);
+        if (value < 0) return scan(">" + std::string(number) + "<");
         if (!built_) build();
-        auto it = firstLine_.find(number);
-        if (it == firstLine_.end()) return std::nullopt;
-        return it->second;
+        if (static_cast<std::size_t>(value) >= places_.size() || !places_[value]) return std::nullopt;
+        return places_[value];
     }
 
 private:
+    static constexpr long kIndexedNumbers = 100000;
+
+    // The table slot of a marker text; -1 for texts kept out of the table.
+    static long indexedValue(std::string_view number) {
+        if (number.empty() || number.size() > 5 || (number[0] == '0' && number.size() > 1)) return -1;
+        long value = 0;
+        for (char c : number) {
+            if (!isDigit(c)) return -1;
+            value = value * 10 + (c - '0');
+        }
+        return value;
+    }
+
     void build() {
         built_ = true;
         for (std::size_t i = 0; i < lines_.size(); ++i) {
@@ -103,32 +116,37 @@ private:
             for (std::size_t at = line.find('>'); at != std::string_view::npos; at = line.find('>', at + 1)) {
                 std::size_t end = at + 1;
                 while (end < line.size() && isDigit(line[end])) ++end;
-                if (end > at + 1 && end < line.size() && line[end] == '<')
-                    firstLine_.try_emplace(std::string(line.substr(at + 1, end - at - 1)), i);
+                if (end == at + 1 || end >= line.size() || line[end] != '<') continue;
+                const long value = indexedValue(line.substr(at + 1, end - at - 1));
+                if (value < 0) continue;
+                if (static_cast<std::size_t>(value) >= places_.size()) places_.resize(value + 1);
+                if (!places_[value]) places_[value] = MarkerPlace{i, at};
             }
         }
     }
 
-    std::optional<std::size_t> scan(const std::string& marker) const {
-        for (std::size_t i = 0; i < lines_.size(); ++i)
-            if (contains(lines_[i], marker)) return i;
+    std::optional<MarkerPlace> scan(const std::string& marker) const {
+        for (std::size_t i = 0; i < lines_.size(); ++i) {
+            const std::size_t at = lines_[i].find(marker);
+            if (at != std::string_view::npos) return MarkerPlace{i, at};
+        }
         return std::nullopt;
     }
 
     const std::vector<std::string_view>& lines_;
     bool built_ = false;
-    std::unordered_map<std::string, std::size_t> firstLine_;
+    std::vector<std::optional<MarkerPlace>> places_;
 };
 
 class SectionFileParser {
 public:
     // lines are views into the file's bytes, which outlive the parser.
     SectionFileParser(KrvSession& session, const std::string& fileName, std::vector<std::string_view> lines,
-                      std::ostream& gameList, std::ostream& streak)
+                      std::string& gameList, std::string& streak)
         : state_(session.state),
           memberId_(left(session.ui.CmbID, 8)),
           fileName_(fileName),
-          date_(recordSafe(left(fileName, 8))),
+          date_(recordSafeCopy(left(fileName, 8))),
           lines_(std::move(lines)),
           pairs_(lines_),
           gameList_(gameList),
@@ -139,19 +157,47 @@ public:
         if (memberId_.empty()) return;  // every line with a "-" would pass for the member's row
         state_.eventName = replaceAll(state_.eventName, "\"", "-");
         const std::string rowNeedle = memberId_ + "-";
-        for (std::size_t i = firstRow; i < lines_.size(); ++i) {
-            if (!contains(lines_[i], rowNeedle)) continue;
+        for (std::size_t i = nextLineWith(rowNeedle, firstRow); i < lines_.size();
+             i = nextLineWith(rowNeedle, i + 1)) {
             if (i + 1 >= lines_.size()) break;  // the row's rating line is missing
             const std::string_view row = lines_[i];
             RatingLine member = readRatingLine(lines_[++i]);
             if (isQuickRating(member)) continue;
             member.pre = regularForm(member.pre);
             for (std::size_t pos = kFirstCellColumn; pos < row.size(); pos += kCellStep)
-                handleCell(mid(row, pos, kCellWidth), member);
+                handleCell(midView(row, pos, kCellWidth), member);
         }
     }
 
 private:
+    static std::string recordSafeCopy(std::string_view field) {
+        std::string out;
+        appendRecordSafe(out, field);
+        return out;
+    }
+
+    // The index of the first line at or after `from` that holds needle;
+    // lines_.size() when none does. The lines are views into one block of
+    // bytes, so the block is searched at once rather than line by line.
+    std::size_t nextLineWith(std::string_view needle, std::size_t from) const {
+        while (from < lines_.size()) {
+            const char* start = lines_[from].data();
+            const char* stop = lines_.back().data() + lines_.back().size();
+            const std::string_view rest(start, static_cast<std::size_t>(stop - start));
+            const std::size_t at = rest.find(needle);
+            if (at == std::string_view::npos) return lines_.size();
+            // The line the match starts in; a match across a line end is
+            // no match, and the search goes on after that line.
+            const char* hit = start + at;
+            auto line = std::upper_bound(lines_.begin() + static_cast<std::ptrdiff_t>(from), lines_.end(), hit,
+                                         [](const char* p, std::string_view l) { return p < l.data(); });
+            const std::size_t index = static_cast<std::size_t>(line - lines_.begin()) - 1;
+            if (contains(lines_[index], needle)) return index;
+            from = index + 1;
+        }
+        return lines_.size();
+    }
+
     // Reads the title up to the "Note:" line that opens the rows; returns the
     // index of the first row line. A file without a title keeps the event
     // name of the file parsed before it.
@@ -171,33 +217,38 @@ private:
         return replaceAll(std::move(name), "\"", "-");
     }
 
-    void handleCell(const std::string& cell, const RatingLine& member) {
+    void handleCell(std::string_view cell, const RatingLine& member) {
         if (cell.empty()) return;
         const char letter = cell[0];
         const char* outcome = letter == 'W' ? "Win" : letter == 'L' ? "Loss" : letter == 'D' ? "Draw" : nullptr;
         if (!outcome) return;
-        streak_ << outcome << ',' << date_ << ',' << state_.eventName << kCrLf;
-        const std::string score = letter == 'W' ? " 1" : letter == 'L' ? " 0" : " .5";
+        streak_.append(outcome).append(",").append(date_).append(",").append(state_.eventName).append(kCrLf);
+        const std::string_view score = letter == 'W' ? " 1" : letter == 'L' ? " 0" : " .5";
 
-        const std::string number = trimSpaces(mid(cell, 2, kCellWidth - 1));
-        const auto opponentLine = pairs_.firstLineWith(number);
-        if (!opponentLine) return;
-        const std::string_view line = lines_[*opponentLine];
+        const std::string_view number = trimSpaces(cell.substr(1, kCellWidth - 1));
+        const auto place = pairs_.firstPlaceOf(number);
+        if (!place) return;
+        const std::string_view line = lines_[place->line];
         // Pair numbers are right-aligned, so counting from just before the
         // last digit puts the ID and the name at fixed distances.
-        const std::size_t marker = findPos(line, ">" + number + "<");
-        const std::size_t anchor = marker + number.size() - 1;
-        const std::string id = mid(line, anchor + kIdOffset, kIdWidth);
+        const std::size_t anchor = place->column + 1 + number.size() - 1;
+        const std::string_view id = midView(line, anchor + kIdOffset, kIdWidth);
         const std::string name = opponentName(line, anchor);
 
-        if (*opponentLine + 1 >= lines_.size()) return;  // no rating line to read
-        RatingLine opponent = readRatingLine(lines_[*opponentLine + 1]);
+        if (place->line + 1 >= lines_.size()) return;  // no rating line to read
+        const RatingLine opponent = readRatingLine(lines_[place->line + 1]);
         if (isQuickRating(opponent)) return;
 
         if (id.size() != kIdWidth || member.pre == "    ") return;
-        gameList_ << recordSafe(id) << ',' << name << ',' << score << ',' << recordSafe(member.pre) << ','
-                  << recordSafe(regularForm(opponent.pre)) << ',' << recordSafe(member.post) << ',' << date_
-                  << ',' << state_.eventName << ',' << fileName_ << kCrLf;
+        appendRecordSafe(gameList_, id);
+        gameList_.append(",").append(name).append(",").append(score).append(",");
+        appendRecordSafe(gameList_, member.pre);
+        gameList_ += ',';
+        appendRecordSafe(gameList_, regularForm(opponent.pre));
+        gameList_ += ',';
+        appendRecordSafe(gameList_, member.post);
+        gameList_.append(",").append(date_).append(",").append(state_.eventName).append(",");
+        gameList_.append(fileName_).append(kCrLf);
         ++state_.gameCount;
         ++state_.gamesThisAnalysis;
     }
@@ -208,14 +259,14 @@ private:
     const std::string date_;
     const std::vector<std::string_view> lines_;
     PairMarkerIndex pairs_;
-    std::ostream& gameList_;
-    std::ostream& streak_;
+    std::string& gameList_;
+    std::string& streak_;
 };
 
 }  // namespace
 
-void analysedata(KrvSession& session, const std::string& Workwiththis, std::ostream& gameList,
-                 std::ostream& streak) {
+void analysedata(KrvSession& session, const std::string& Workwiththis, std::string& gameList,
+                 std::string& streak) {
     if (Workwiththis.empty() || Workwiththis == "..") return;
     session.state.eventFileName = Workwiththis;
     const auto bytes = readFileBytes(session.state.dataDir + Workwiththis);

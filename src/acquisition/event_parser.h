@@ -2,7 +2,6 @@
 // section file.
 #pragma once
 
-#include <iosfwd>
 #include <string>
 
 namespace krv {
@@ -19,7 +18,7 @@ class KrvSession;
 // state.gameCount and state.gamesThisAnalysis. An empty or ".." name (the
 // end of a directory listing) is ignored, and so is a file that cannot be
 // read.
-void analysedata(KrvSession& session, const std::string& Workwiththis, std::ostream& gameList,
-                 std::ostream& streak);
+void analysedata(KrvSession& session, const std::string& Workwiththis, std::string& gameList,
+                 std::string& streak);
 
 }  // namespace krv

@@ -115,9 +115,13 @@ bool contains(std::string_view text, std::string_view needle) {
     return text.find(needle) != std::string_view::npos;
 }
 
-std::string mid(std::string_view text, std::size_t start, std::size_t length) {
+std::string_view midView(std::string_view text, std::size_t start, std::size_t length) {
     if (start == 0 || start > text.size()) return {};
-    return std::string(text.substr(start - 1, length));
+    return text.substr(start - 1, length);
+}
+
+std::string mid(std::string_view text, std::size_t start, std::size_t length) {
+    return std::string(midView(text, start, length));
 }
 
 std::string left(std::string_view text, std::size_t length) {

@@ -55,6 +55,8 @@ bool contains(std::string_view text, std::string_view needle);
 // Characters from 1-based position start, at most length of them; empty
 // when start lies beyond the end. Never throws.
 std::string mid(std::string_view text, std::size_t start, std::size_t length = std::string::npos);
+// The same characters as a view into text.
+std::string_view midView(std::string_view text, std::size_t start, std::size_t length = std::string::npos);
 std::string left(std::string_view text, std::size_t length);
 std::string right(std::string_view text, std::size_t length);
 

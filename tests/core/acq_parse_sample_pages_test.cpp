@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <sstream>
 
 #include "acquisition/event_parser.h"
 #include "acquisition/history_pages.h"
@@ -63,9 +62,9 @@ Parsed parseHistory(const sample::Catalog& catalog, const sample::Member& member
         }
     }
     std::sort(fileNames.begin(), fileNames.end());
-    std::ostringstream games, streak;
+    std::string games, streak;
     for (const auto& name : fileNames) analysedata(session, name, games, streak);
-    Parsed parsed{session.state.gamesThisAnalysis, 0, games.str(), streak.str()};
+    Parsed parsed{session.state.gamesThisAnalysis, 0, games, streak};
     parsed.resultLines = static_cast<int>(splitLines(parsed.streak).size());
     return parsed;
 }

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
 
 #include "acquisition/event_parser.h"
 #include "platform/text.h"
@@ -107,8 +106,8 @@ struct EventParserTest : ::testing::Test {
     RecordingMessageBox boxes;
     NoDownloads downloads;
     KrvSession session{SessionOptions{dir / "KRV"}, boxes, downloads};
-    std::ostringstream games;
-    std::ostringstream streak;
+    std::string games;
+    std::string streak;
 
     EventParserTest() {
         session.state.dataDir = session.store().memberDataDir(kMember);
@@ -158,32 +157,32 @@ TEST_F(EventParserTest, ResultLinesAndRecordsOfOneSection) {
              record("11112222", "ANN LEE", " .5", "1641", "UnR", "1700")},
     };
     for (const auto& c : cases) {
-        games.str("");
-        streak.str("");
+        games.clear();
+        streak.clear();
         parse(c.page);
-        EXPECT_EQ(streak.str(), c.streak) << c.what;
-        EXPECT_EQ(games.str(), c.games) << c.what;
+        EXPECT_EQ(streak, c.streak) << c.what;
+        EXPECT_EQ(games, c.games) << c.what;
         EXPECT_EQ(session.state.eventName, "Spring Open ") << c.what;
     }
 }
 
 TEST_F(EventParserTest, NamesOf29To32CharactersLeaveOnlyPartOfTheTagInTheCut) {
     for (std::size_t length = 28; length <= 32; ++length) {
-        games.str("");
+        games.clear();
         const std::string name = std::string(length - 1, 'N') + "Z";
         parse(sectionFile({titleLine("Spring Open")}, {member({"W   5"}), {5, "87654321", name, "1500"}}));
-        EXPECT_EQ(games.str(), "87654321," + padded(name, 28) + ", 1,1641,1500,1700,20120311,Spring Open ," + kFile + "\r\n")
+        EXPECT_EQ(games, "87654321," + padded(name, 28) + ", 1,1641,1500,1700,20120311,Spring Open ," + kFile + "\r\n")
             << length;
     }
 }
 
 TEST_F(EventParserTest, TheEventNameComesFromTheTitleAndCarriesOverToFilesWithoutOne) {
     parse(sectionFile({titleLine("Spring Open, \"Rapid\"")}, {member({"W   5"}), kSmith}));
-    EXPECT_EQ(streak.str(), "Win,20120311,Spring Open- -Rapid- \r\n");
-    games.str("");
+    EXPECT_EQ(streak, "Win,20120311,Spring Open- -Rapid- \r\n");
+    games.clear();
     parse(sectionFile({"<hr><a name=Section2 id=anchor=Section2></a>"}, {member({"L   5"}), kSmith}),
           std::string(kFile) + "2");
-    EXPECT_EQ(games.str(), record("87654321", "JOHN SMITH", " 0", "1641", "1500", "1700", "Spring Open- -Rapid- ",
+    EXPECT_EQ(games, record("87654321", "JOHN SMITH", " 0", "1641", "1500", "1700", "Spring Open- -Rapid- ",
                                   std::string(kFile) + "2"));
     // A title without "(Event" names the event by its 35th character alone.
     parse(sectionFile({"<title>Rating Service Crosstable: Autumn Swiss</title>"}, {}));
@@ -202,6 +201,6 @@ TEST_F(EventParserTest, NoFileAndRowsCutOffBeforeTheirRatingLineAreHarmless) {
     Lines cutMember = sectionFile({titleLine("Spring Open")}, {kSmith});
     cutMember.push_back(playerLines(member({"W   5"}))[0]);
     parse(cutMember);
-    EXPECT_EQ(streak.str(), results({"Win"}));
-    EXPECT_EQ(games.str(), "");
+    EXPECT_EQ(streak, results({"Win"}));
+    EXPECT_EQ(games, "");
 }
