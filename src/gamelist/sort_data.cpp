@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <unordered_map>
 
 #include "platform/text.h"
 #include "shell/session.h"
@@ -71,10 +72,23 @@ std::vector<GameRecord> readGameRecords(std::string_view bytes, long limit) {
     return records;
 }
 
-void fillRow(Grid& games, int row, const GameRecord& record) {
+// Opponents recur game after game; each name's sort key is made once.
+class SortNames {
+public:
+    const std::string& of(std::string_view name) {
+        auto it = keys_.find(name);
+        if (it == keys_.end()) it = keys_.emplace(name, makeSortName(name)).first;
+        return it->second;
+    }
+
+private:
+    std::unordered_map<std::string_view, std::string> keys_;  // views into the game list's bytes
+};
+
+void fillRow(Grid& games, int row, const GameRecord& record, SortNames& sortNames) {
     const auto& [id, name, score, pre, opponent, post, date, event, file] = record;
     games.setText(row, kDifference, plainForm(numericValue(opponent) - numericValue(pre)));
-    games.setText(row, kNameSortKey, makeSortName(name));
+    games.setText(row, kNameSortKey, sortNames.of(name));
     games.setText(row, kOpponentId, std::string(id));
     games.setText(row, kOpponentName, std::string(name));
     games.setText(row, kScore, std::string(score));
@@ -152,7 +166,8 @@ void SortData(KrvSession& session, const TodaySource& today) {
         const std::string bytes = readFileBytes(st.gameListFile).value_or(std::string());
         const auto records = readGameRecords(bytes, st.gameCount);
         layOut(games, static_cast<int>(records.size()));
-        for (std::size_t i = 0; i < records.size(); ++i) fillRow(games, static_cast<int>(i), records[i]);
+        SortNames sortNames;
+        for (std::size_t i = 0; i < records.size(); ++i) fillRow(games, static_cast<int>(i), records[i], sortNames);
     }
 
     games.setCol(kOpponentId);

@@ -45,6 +45,31 @@ int compareCells(int code, const std::string& a, const std::string& b) {
     }
 }
 
+const Grid::ColumnNumbers& Grid::columnNumbers(int col) const {
+    if (numbers_.size() != static_cast<std::size_t>(cols_)) numbers_.assign(cols_, ColumnNumbers{});
+    ColumnNumbers& column = numbers_[col];
+    if (!column.valid) {
+        column.value.resize(rows_);
+        column.isNumber.resize(rows_);
+        for (int b = 0; b < rows_; ++b) {
+            const std::string& text = cells_[static_cast<std::size_t>(b) * cols_ + col];
+            column.value[b] = numericValue(text);
+            column.isNumber[b] = isNumberText(text);
+        }
+        column.valid = true;
+    }
+    return column;
+}
+
+void Grid::forgetNumbers() {
+    for (auto& column : numbers_) column.valid = false;
+}
+
+double Grid::number(int row, int col) const {
+    if (row < 0 || col < 0 || row >= rows_ || col >= cols_) return 0;
+    return columnNumbers(col).value[order_[row]];
+}
+
 void Grid::settleOrder() {
     bool inOrder = true;
     for (int r = 0; r < rows_ && inOrder; ++r) inOrder = order_[r] == r;
@@ -61,7 +86,13 @@ void Grid::settleOrder() {
 
 void Grid::setRows(int rows) {
     rows = std::max(rows, 0);
-    settleOrder();
+    forgetNumbers();
+    if (rows == 0) {
+        cells_.clear();
+        order_.clear();
+    } else {
+        settleOrder();
+    }
     cells_.resize(static_cast<std::size_t>(rows) * cols_);
     order_.resize(rows);
     for (int r = rows_; r < rows; ++r) order_[r] = r;
@@ -71,6 +102,7 @@ void Grid::setRows(int rows) {
 
 void Grid::setCols(int cols) {
     cols = std::max(cols, 0);
+    forgetNumbers();
     if (cols != cols_) {
         std::vector<std::string> resized(static_cast<std::size_t>(rows_) * cols);
         const int kept = std::min(cols, cols_);
@@ -93,6 +125,7 @@ const std::string& Grid::text(int row, int col) const {
 void Grid::setText(int row, int col, std::string text) {
     if (row < 0 || col < 0 || row >= rows_ || col >= cols_) return;
     cell(row, col) = std::move(text);
+    if (static_cast<std::size_t>(col) < numbers_.size()) numbers_[col].valid = false;
     ++revision_;
 }
 
@@ -166,19 +199,23 @@ std::vector<int> Grid::sortedOrder(int code) const {
                             code == kSortTextDescending;
     const bool numeric = code == kSortNumericAscending || code == kSortNumericDescending;
     const bool generic = code == kSortGenericAscending || code == kSortGenericDescending;
-    std::vector<CellKey> keys(rows_);
+    const ColumnNumbers& column = columnNumbers(col_);
     bool allNumbers = true;
-    for (int r = 0; r < rows_; ++r) {
-        const std::string& text = cell(r, col_);
-        const bool isNumber = numeric || (generic && isNumberText(text));
-        keys[r] = {isNumber, isNumber ? numericValue(text) : 0.0, &text, r};
-        allNumbers = allNumbers && isNumber;
+    if (!numeric)
+        for (int r = 0; r < rows_ && allNumbers; ++r) allNumbers = generic && column.isNumber[r];
+    if (allNumbers) {
+        // A column of numbers alone, the usual case, sorts on smaller keys.
+        std::vector<NumberKey> keys(rows_);
+        for (int r = 0; r < rows_; ++r) keys[r] = {column.value[order_[r]], r};
+        return numberOrder(std::move(keys), descending);
     }
-    if (!allNumbers) return cellOrder(std::move(keys), descending, !generic);
-    // A column of numbers alone, the usual case, sorts on smaller keys.
-    std::vector<NumberKey> numbers(rows_);
-    for (int r = 0; r < rows_; ++r) numbers[r] = {keys[r].number, r};
-    return numberOrder(std::move(numbers), descending);
+    std::vector<CellKey> keys(rows_);
+    for (int r = 0; r < rows_; ++r) {
+        const int b = order_[r];
+        const bool isNumber = generic && column.isNumber[b];
+        keys[r] = {isNumber, column.value[b], &cell(r, col_), r};
+    }
+    return cellOrder(std::move(keys), descending, !generic);
 }
 
 void Grid::sort(int code) {

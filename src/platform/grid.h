@@ -33,6 +33,9 @@ public:
 
     const std::string& text(int row, int col) const;  // empty outside the table
     void setText(int row, int col, std::string text);
+    // The cell's numeric value (numericValue of its text), 0 outside the
+    // table. Worked out once per cell until the cell changes.
+    double number(int row, int col) const;
 
     int row() const { return row_; }
     int col() const { return col_; }
@@ -71,11 +74,22 @@ private:
     // Puts the cells back in shown order, so the block can be resized.
     void settleOrder();
 
+    // A column's cells read as numbers, in block order. Sorts and counts
+    // read the same columns again and again; each cell is read once.
+    struct ColumnNumbers {
+        bool valid = false;
+        std::vector<double> value;   // numericValue of each cell
+        std::vector<char> isNumber;  // isNumberText of each cell
+    };
+    const ColumnNumbers& columnNumbers(int col) const;
+    void forgetNumbers();
+
     // The cells, row after row in one block: a table of thousands of rows is
     // one allocation, not one per row. order_[r] is the block row shown as
     // row r, so a sort reorders numbers and never moves a cell.
     std::vector<std::string> cells_;
     std::vector<int> order_;
+    mutable std::vector<ColumnNumbers> numbers_;
     std::vector<int> widths_;
     std::vector<CellAlignment> alignments_;
     int row_ = 0;

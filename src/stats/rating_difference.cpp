@@ -18,8 +18,7 @@ struct Game {
 };
 
 Game gameAt(const Grid& games, int row) {
-    return {numericValue(games.text(row, kScore)), numericValue(games.text(row, kPreRating)),
-            numericValue(games.text(row, kOpponentRating))};
+    return {games.number(row, kScore), games.number(row, kPreRating), games.number(row, kOpponentRating)};
 }
 
 std::string countsText(const ResultCounts& counts) {
