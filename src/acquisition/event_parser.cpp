@@ -1,6 +1,7 @@
 #include "acquisition/event_parser.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -183,12 +184,13 @@ private:
         while (from < lines_.size()) {
             const char* start = lines_[from].data();
             const char* stop = lines_.back().data() + lines_.back().size();
-            const std::string_view rest(start, static_cast<std::size_t>(stop - start));
-            const std::size_t at = rest.find(needle);
-            if (at == std::string_view::npos) return lines_.size();
+            // The member's ID is mostly digits, as are the pages: a search
+            // that stops at every "1" is slow, memmem skips ahead.
+            const char* hit = static_cast<const char*>(
+                ::memmem(start, static_cast<std::size_t>(stop - start), needle.data(), needle.size()));
+            if (!hit) return lines_.size();
             // The line the match starts in; a match across a line end is
             // no match, and the search goes on after that line.
-            const char* hit = start + at;
             auto line = std::upper_bound(lines_.begin() + static_cast<std::ptrdiff_t>(from), lines_.end(), hit,
                                          [](const char* p, std::string_view l) { return p < l.data(); });
             const std::size_t index = static_cast<std::size_t>(line - lines_.begin()) - 1;
