@@ -1,7 +1,11 @@
 #include "platform/grid.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
 #include <numeric>
+#include <utility>
 
 #include "platform/text.h"
 
@@ -9,6 +13,7 @@ namespace krv {
 
 namespace {
 const std::string kEmpty;
+constexpr std::uint64_t kSignBit = std::uint64_t{1} << 63;
 
 int compareNumbers(double a, double b) { return a < b ? -1 : (b < a ? 1 : 0); }
 
@@ -149,10 +154,6 @@ namespace {
 
 // Sort keys are worked out once per row, not once per comparison, and
 // sorted together with their row numbers.
-struct NumberKey {
-    double number;
-    int row;
-};
 
 struct CellKey {
     bool isNumber;
@@ -176,12 +177,42 @@ std::vector<int> rowsOf(const std::vector<Key>& keys) {
     return order;
 }
 
-std::vector<int> numberOrder(std::vector<NumberKey> keys, bool descending) {
-    if (descending)
-        std::stable_sort(keys.begin(), keys.end(), [](const NumberKey& a, const NumberKey& b) { return b.number < a.number; });
-    else
-        std::stable_sort(keys.begin(), keys.end(), [](const NumberKey& a, const NumberKey& b) { return a.number < b.number; });
-    return rowsOf(keys);
+// A number as an unsigned key in the same order: the sign bit set for a
+// positive number, every bit flipped for a negative one. Both zeros are one
+// key, as they compare equal.
+std::uint64_t orderedBits(double number) {
+    if (number == 0) number = 0;
+    std::uint64_t bits;
+    std::memcpy(&bits, &number, sizeof bits);
+    return (bits & kSignBit) ? ~bits : (bits | kSignBit);
+}
+
+// The order of the keys by a least-significant-byte-first radix sort, which
+// keeps equal keys in their order. Bytes that every key shares (most of
+// them, for ratings, dates and IDs) are skipped.
+std::vector<int> radixOrder(const std::vector<std::uint64_t>& keys) {
+    const int n = static_cast<int>(keys.size());
+    std::vector<int> order(n), next(n);
+    std::iota(order.begin(), order.end(), 0);
+    std::array<std::array<int, 256>, 8> counts{};
+    for (std::uint64_t key : keys)
+        for (int d = 0; d < 8; ++d) ++counts[d][(key >> (8 * d)) & 0xFF];
+    for (int d = 0; d < 8; ++d) {
+        auto& count = counts[d];
+        if (n == 0 || count[(keys[0] >> (8 * d)) & 0xFF] == n) continue;
+        int start = 0;
+        for (int& c : count) start += std::exchange(c, start);
+        for (int row : order) next[count[(keys[row] >> (8 * d)) & 0xFF]++] = row;
+        order.swap(next);
+    }
+    return order;
+}
+
+std::vector<int> numberOrder(const std::vector<double>& numbers, bool descending) {
+    std::vector<std::uint64_t> keys(numbers.size());
+    for (std::size_t i = 0; i < numbers.size(); ++i)
+        keys[i] = descending ? ~orderedBits(numbers[i]) : orderedBits(numbers[i]);
+    return radixOrder(keys);
 }
 
 std::vector<int> cellOrder(std::vector<CellKey> keys, bool descending, bool ignoreCase) {
@@ -205,9 +236,9 @@ std::vector<int> Grid::sortedOrder(int code) const {
         for (int r = 0; r < rows_ && allNumbers; ++r) allNumbers = generic && column.isNumber[r];
     if (allNumbers) {
         // A column of numbers alone, the usual case, sorts on smaller keys.
-        std::vector<NumberKey> keys(rows_);
-        for (int r = 0; r < rows_; ++r) keys[r] = {column.value[order_[r]], r};
-        return numberOrder(std::move(keys), descending);
+        std::vector<double> numbers(rows_);
+        for (int r = 0; r < rows_; ++r) numbers[r] = column.value[order_[r]];
+        return numberOrder(numbers, descending);
     }
     std::vector<CellKey> keys(rows_);
     for (int r = 0; r < rows_; ++r) {

@@ -1,5 +1,6 @@
 #include "tournament/chart_files.h"
 
+#include <array>
 #include <cstdio>
 #include <vector>
 
@@ -47,23 +48,58 @@ std::vector<ChartLine> readChartLines(std::string_view text, std::size_t expecte
 
 }  // namespace
 
-ChartFileTexts buildChartFiles(const Grid& games) {
-    // The first pass holds every game as the grid shows it.
-    std::string everyGame;
-    for (int r = 0; r < games.rows(); ++r) {
-        everyGame += games.text(r, kDate);
-        everyGame += ',';
-        everyGame += games.text(r, kPreRating);
-        everyGame += ',';
-        everyGame += games.text(r, kPostRating);
-        everyGame += kLineEnd;
-    }
+namespace {
 
+constexpr std::array<int, 3> kChartColumns{kDate, kPreRating, kPostRating};
+
+// Whether every chart cell reads back as itself, blanks around it aside:
+// no cell holds a comma, a quote or a line end.
+bool cellsReadBackWhole(const Grid& games) {
+    for (int r = 0; r < games.rows(); ++r)
+        for (int c : kChartColumns)
+            if (games.text(r, c).find_first_of(",\"\r\n") != std::string::npos) return false;
+    return true;
+}
+
+std::string_view withoutBlanks(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+// Every game as the grid shows it, read the way a file of
+// "date,pre,post" lines is read back. The usual grid is read directly;
+// one whose cells would split differently goes through that text.
+std::vector<ChartLine> gameLines(const Grid& games, std::string& text) {
+    const auto rows = static_cast<std::size_t>(games.rows());
+    if (cellsReadBackWhole(games)) {
+        std::vector<ChartLine> lines;
+        lines.reserve(rows);
+        for (int r = 0; r < games.rows(); ++r)
+            lines.push_back({withoutBlanks(games.text(r, kDate)), withoutBlanks(games.text(r, kPreRating)),
+                             withoutBlanks(games.text(r, kPostRating))});
+        return lines;
+    }
+    for (int r = 0; r < games.rows(); ++r) {
+        text += games.text(r, kDate);
+        text += ',';
+        text += games.text(r, kPreRating);
+        text += ',';
+        text += games.text(r, kPostRating);
+        text += kLineEnd;
+    }
+    return readChartLines(text, rows);
+}
+
+}  // namespace
+
+ChartFileTexts buildChartFiles(const Grid& games) {
     // One line per date: the first game of each date in grid order.
     ChartFileTexts files;
+    std::string everyGame;
     std::string_view previousDate;
     std::size_t dateLines = 0;
-    for (const auto& line : readChartLines(everyGame, static_cast<std::size_t>(games.rows()))) {
+    for (const auto& line : gameLines(games, everyGame)) {
         if (!sameValue(line.date, previousDate)) {
             appendValueText(files.allChart, line.date);
             files.allChart += ',';

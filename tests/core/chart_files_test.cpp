@@ -25,3 +25,15 @@ TEST(ChartFiles, OneLinePerDateAndTheNewestLineOfEachYear) {
               "20071201, 1600 , 1620 \r\n"
               "20060303,UnR, 1575 \r\n");
 }
+
+TEST(ChartFiles, CellsAreReadAsTheirLinesReadBack) {
+    // Blanks around a cell are dropped.
+    EXPECT_EQ(buildChartFiles(gridOf({7, 3, 6}, {{" 20071201 ", "1600 ", "\t1620"}})).allChart,
+              " 20071201 , 1600 , 1620 \r\n");
+    // A comma in a cell makes one more field, and the fields run on into the
+    // next record; the incomplete last record is dropped.
+    const ChartFileTexts files =
+        buildChartFiles(gridOf({7, 3, 6}, {{"20071201", "1600,5", "1620"}, {"20070505", " 1580 ", "1600"}}));
+    EXPECT_EQ(files.allChart, " 20071201 , 1600 , 5 \r\n 1620 , 20070505 , 1580 \r\n");
+    EXPECT_EQ(files.yearChart, "20071201, 1600 , 5 \r\n1620, 20070505 , 1580 \r\n");
+}

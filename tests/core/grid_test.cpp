@@ -34,6 +34,34 @@ TEST(GridSort, NumericDescendingPutsUnratedLastAndKeepsTies) {
     EXPECT_EQ(tags(g), (std::vector<std::string>{"2", "0", "5", "3", "1", "4"}));
 }
 
+TEST(GridSort, NegativeFractionalAndLargeNumbersAndBothZeros) {
+    const std::vector<std::string> cells{"0", "-0", "-2.5", "-10", "3000000000", ".25", "0"};
+    Grid g = column(cells);
+    g.sort(kSortNumericAscending);
+    EXPECT_EQ(tags(g), (std::vector<std::string>{"3", "2", "0", "1", "6", "5", "4"}));
+    g = column(cells);
+    g.sort(kSortNumericDescending);
+    EXPECT_EQ(tags(g), (std::vector<std::string>{"4", "5", "0", "1", "6", "2", "3"}));
+}
+
+TEST(GridSort, SortsFollowTheCellsAsTheyChangeAndResizingKeepsTheShownOrder) {
+    Grid g = column({"3", "1", "2"});
+    g.sort(kSortNumericAscending);
+    g.setText(0, 0, "5");
+    EXPECT_EQ(g.number(0, 0), 5);
+    g.sort(kSortNumericAscending);
+    EXPECT_EQ(tags(g), (std::vector<std::string>{"2", "0", "1"}));
+    g.setRows(2);
+    g.setCols(3);
+    EXPECT_EQ(tags(g), (std::vector<std::string>{"2", "0"}));
+    EXPECT_EQ(g.text(0, 0), "2");
+    g.setRows(3);
+    EXPECT_EQ(g.text(2, 0), "");
+    EXPECT_EQ(g.number(2, 0), 0);
+    g.sort(kSortNumericDescending);
+    EXPECT_EQ(tags(g), (std::vector<std::string>{"0", "2", ""}));
+}
+
 TEST(GridSort, TextSortsIgnoreCaseAndAreStable) {
     Grid g = column({"smith", "Adams", "SMITH", "adams", "Brown"});
     g.sort(kSortTextAscending);
