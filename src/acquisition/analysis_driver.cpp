@@ -9,6 +9,7 @@
 #include "acquisition/event_parser.h"
 #include "acquisition/member_pages.h"
 #include "gamelist/sort_data.h"
+#include "platform/read_ahead.h"
 #include "platform/text.h"
 #include "shell/commands.h"
 #include "shell/session.h"
@@ -87,6 +88,23 @@ std::vector<std::string> sectionFilesInOrder(const std::string& dataDir) {
     return files;
 }
 
+// Parses the data folder's section files in order. The files are read on
+// a second thread a little ahead of the parsing, so that a history of
+// thousands of events takes little longer than reading them.
+void parseSectionFiles(KrvSession& session, std::string& games, std::string& results) {
+    const std::string& dataDir = session.state.dataDir;
+    const std::vector<std::string> names = sectionFilesInOrder(dataDir);
+    std::vector<std::string> paths;
+    paths.reserve(names.size());
+    for (const auto& name : names) paths.push_back(dataDir + name);
+    ReadAhead pages(std::move(paths));
+    std::optional<std::string> bytes;
+    for (const auto& name : names) {
+        if (!pages.next(bytes)) break;
+        analysedata(session, name, bytes, games, results);
+    }
+}
+
 // The per-opponent file is named after the member; a name holding a path
 // separator must not lead out of the results folder.
 std::string fileNameOfMember(const std::string& name) { return replaceAll(replaceAll(name, "/", "-"), "\\", "-"); }
@@ -135,7 +153,7 @@ void Analyse(KrvSession& session) {
     st.streakFile = resultsDir + "streak.txt";
     std::ofstream streak(st.streakFile, std::ios::binary | std::ios::trunc);
     std::string games, results;
-    for (const auto& name : sectionFilesInOrder(st.dataDir)) analysedata(session, name, games, results);
+    parseSectionFiles(session, games, results);
     gameList << games;
     streak << results;
     gameList.close();

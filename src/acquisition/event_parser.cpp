@@ -270,8 +270,13 @@ private:
 void analysedata(KrvSession& session, const std::string& Workwiththis, std::string& gameList,
                  std::string& streak) {
     if (Workwiththis.empty() || Workwiththis == "..") return;
+    analysedata(session, Workwiththis, readFileBytes(session.state.dataDir + Workwiththis), gameList, streak);
+}
+
+void analysedata(KrvSession& session, const std::string& Workwiththis, const std::optional<std::string>& bytes,
+                 std::string& gameList, std::string& streak) {
+    if (Workwiththis.empty() || Workwiththis == "..") return;
     session.state.eventFileName = Workwiththis;
-    const auto bytes = readFileBytes(session.state.dataDir + Workwiththis);
     if (!bytes) return;
     SectionFileParser(session, Workwiththis, splitLineViews(*bytes), gameList, streak).run();
 }

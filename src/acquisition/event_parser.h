@@ -2,6 +2,7 @@
 // section file.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace krv {
@@ -20,5 +21,10 @@ class KrvSession;
 // read.
 void analysedata(KrvSession& session, const std::string& Workwiththis, std::string& gameList,
                  std::string& streak);
+
+// The same for a section file already read: bytes are its contents, or
+// nullopt when it could not be read.
+void analysedata(KrvSession& session, const std::string& Workwiththis, const std::optional<std::string>& bytes,
+                 std::string& gameList, std::string& streak);
 
 }  // namespace krv

@@ -197,6 +197,9 @@ std::optional<std::string_view> LineSplitter::next() {
 
 std::vector<std::string_view> splitLineViews(std::string_view text) {
     std::vector<std::string_view> lines;
+    // Pages' lines run to some tens of characters; one allocation is
+    // enough for most texts.
+    lines.reserve(text.size() / 32 + 8);
     LineSplitter splitter(text);
     while (auto line = splitter.next()) lines.push_back(*line);
     return lines;

@@ -57,7 +57,8 @@ constexpr std::array<int, 3> kChartColumns{kDate, kPreRating, kPostRating};
 bool cellsReadBackWhole(const Grid& games) {
     for (int r = 0; r < games.rows(); ++r)
         for (int c : kChartColumns)
-            if (games.text(r, c).find_first_of(",\"\r\n") != std::string::npos) return false;
+            for (char ch : games.text(r, c))
+                if (ch == ',' || ch == '"' || ch == '\r' || ch == '\n') return false;
     return true;
 }
 
