@@ -7,7 +7,7 @@ namespace krv {
 namespace {
 // Large enough that handing a batch over costs little against reading it,
 // small enough that the caller starts early and memory stays small.
-constexpr std::size_t kBatchFiles = 16;
+constexpr std::size_t kBatchFiles = 32;
 constexpr std::size_t kBatchBytes = 1 << 20;
 constexpr std::size_t kBatchesWaiting = 2;
 }  // namespace

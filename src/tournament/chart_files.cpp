@@ -1,6 +1,5 @@
 #include "tournament/chart_files.h"
 
-#include <array>
 #include <cstdio>
 #include <vector>
 
@@ -46,41 +45,34 @@ std::vector<ChartLine> readChartLines(std::string_view text, std::size_t expecte
     return out;
 }
 
-}  // namespace
-
-namespace {
-
-constexpr std::array<int, 3> kChartColumns{kDate, kPreRating, kPostRating};
-
-// Whether every chart cell reads back as itself, blanks around it aside:
-// no cell holds a comma, a quote or a line end.
-bool cellsReadBackWhole(const Grid& games) {
-    for (int r = 0; r < games.rows(); ++r)
-        for (int c : kChartColumns)
-            for (char ch : games.text(r, c))
-                if (ch == ',' || ch == '"' || ch == '\r' || ch == '\n') return false;
-    return true;
-}
-
 std::string_view withoutBlanks(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
     return text;
 }
 
+bool readsBackWhole(std::string_view cell) {
+    for (char c : cell)
+        if (c == ',' || c == '"' || c == '\r' || c == '\n') return false;
+    return true;
+}
+
 // Every game as the grid shows it, read the way a file of
-// "date,pre,post" lines is read back. The usual grid is read directly;
-// one whose cells would split differently goes through that text.
+// "date,pre,post" lines is read back. Cells without a comma, a quote or a
+// line end read back as themselves, blanks around them aside, so the usual
+// grid is read directly; any other goes through that text.
 std::vector<ChartLine> gameLines(const Grid& games, std::string& text) {
     const auto rows = static_cast<std::size_t>(games.rows());
-    if (cellsReadBackWhole(games)) {
-        std::vector<ChartLine> lines;
-        lines.reserve(rows);
-        for (int r = 0; r < games.rows(); ++r)
-            lines.push_back({withoutBlanks(games.text(r, kDate)), withoutBlanks(games.text(r, kPreRating)),
-                             withoutBlanks(games.text(r, kPostRating))});
-        return lines;
+    std::vector<ChartLine> lines;
+    lines.reserve(rows);
+    for (int r = 0; r < games.rows(); ++r) {
+        const std::string& date = games.text(r, kDate);
+        const std::string& pre = games.text(r, kPreRating);
+        const std::string& post = games.text(r, kPostRating);
+        if (!readsBackWhole(date) || !readsBackWhole(pre) || !readsBackWhole(post)) break;
+        lines.push_back({withoutBlanks(date), withoutBlanks(pre), withoutBlanks(post)});
     }
+    if (lines.size() == rows) return lines;
     for (int r = 0; r < games.rows(); ++r) {
         text += games.text(r, kDate);
         text += ',';
