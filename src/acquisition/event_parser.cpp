@@ -47,8 +47,11 @@ void appendRecordSafe(std::string& out, std::string_view field) {
     for (char c : field) out += (c == ',' || c == '"') ? '-' : c;
 }
 
-std::string opponentName(std::string_view line, std::size_t anchor) {
-    std::string name = replaceAll(std::string(midView(line, anchor + kNameOffset, kNameWidth)), "</a>", "");
+// Writes the opponent's name into `name`, whose storage is reused from
+// game to game.
+void readOpponentName(std::string_view line, std::size_t anchor, std::string& name) {
+    name.assign(midView(line, anchor + kNameOffset, kNameWidth));
+    for (std::size_t at = name.find("</a>"); at != std::string::npos; at = name.find("</a>", at)) name.erase(at, 4);
     // A name of 29 to 32 characters leaves part of its closing link tag.
     const std::size_t tag = name.find('<');
     if (tag != std::string::npos) name.erase(tag);
@@ -56,7 +59,6 @@ std::string opponentName(std::string_view line, std::size_t anchor) {
         if (c == ',') c = '-';
         else if (c == '"') c = ' ';
     }
-    return name;
 }
 
 // Views into a rating line of the page.
@@ -112,6 +114,7 @@ private:
 
     void build() {
         built_ = true;
+        places_.reserve(256);  // enough for the pair numbers of most sections
         for (std::size_t i = 0; i < lines_.size(); ++i) {
             const std::string_view line = lines_[i];
             for (std::size_t at = line.find('>'); at != std::string_view::npos; at = line.find('>', at + 1)) {
@@ -235,7 +238,7 @@ private:
         // last digit puts the ID and the name at fixed distances.
         const std::size_t anchor = place->column + 1 + number.size() - 1;
         const std::string_view id = midView(line, anchor + kIdOffset, kIdWidth);
-        const std::string name = opponentName(line, anchor);
+        readOpponentName(line, anchor, name_);
 
         if (place->line + 1 >= lines_.size()) return;  // no rating line to read
         const RatingLine opponent = readRatingLine(lines_[place->line + 1]);
@@ -243,7 +246,7 @@ private:
 
         if (id.size() != kIdWidth || member.pre == "    ") return;
         appendRecordSafe(gameList_, id);
-        gameList_.append(",").append(name).append(",").append(score).append(",");
+        gameList_.append(",").append(name_).append(",").append(score).append(",");
         appendRecordSafe(gameList_, member.pre);
         gameList_ += ',';
         appendRecordSafe(gameList_, regularForm(opponent.pre));
@@ -263,6 +266,7 @@ private:
     PairMarkerIndex pairs_;
     std::string& gameList_;
     std::string& streak_;
+    std::string name_;
 };
 
 }  // namespace
