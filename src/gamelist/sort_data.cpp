@@ -89,15 +89,15 @@ void fillRow(Grid& games, int row, const GameRecord& record, SortNames& sortName
     const auto& [id, name, score, pre, opponent, post, date, event, file] = record;
     games.setText(row, kDifference, plainForm(numericValue(opponent) - numericValue(pre)));
     games.setText(row, kNameSortKey, sortNames.of(name));
-    games.setText(row, kOpponentId, std::string(id));
-    games.setText(row, kOpponentName, std::string(name));
-    games.setText(row, kScore, std::string(score));
-    games.setText(row, kPreRating, std::string(pre));
-    games.setText(row, kOpponentRating, std::string(opponent));
-    games.setText(row, kPostRating, std::string(post));
-    games.setText(row, kDate, std::string(date));
-    games.setText(row, kEventName, std::string(event));
-    games.setText(row, kSectionFile, std::string(file));
+    games.setText(row, kOpponentId, id);
+    games.setText(row, kOpponentName, name);
+    games.setText(row, kScore, score);
+    games.setText(row, kPreRating, pre);
+    games.setText(row, kOpponentRating, opponent);
+    games.setText(row, kPostRating, post);
+    games.setText(row, kDate, date);
+    games.setText(row, kEventName, event);
+    games.setText(row, kSectionFile, file);
 }
 
 struct OpponentGroup {

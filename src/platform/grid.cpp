@@ -79,26 +79,26 @@ void Grid::settleOrder() {
     bool inOrder = true;
     for (int r = 0; r < rows_ && inOrder; ++r) inOrder = order_[r] == r;
     if (inOrder) return;
-    std::vector<std::string> settled(cells_.size());
+    std::vector<std::string> settled(static_cast<std::size_t>(rows_) * cols_);
     auto to = settled.begin();
     for (int r = 0; r < rows_; ++r) {
         const auto from = cells_.begin() + static_cast<std::ptrdiff_t>(order_[r]) * cols_;
         to = std::move(from, from + cols_, to);
     }
-    cells_ = std::move(settled);
+    std::move(settled.begin(), settled.end(), cells_.begin());
     std::iota(order_.begin(), order_.end(), 0);
 }
 
 void Grid::setRows(int rows) {
     rows = std::max(rows, 0);
     forgetNumbers();
-    if (rows == 0) {
-        cells_.clear();
-        order_.clear();
-    } else {
-        settleOrder();
-    }
-    cells_.resize(static_cast<std::size_t>(rows) * cols_);
+    if (rows > 0) settleOrder();
+    // Cells beyond the rows are kept as spares: a table filled again (the
+    // next analysis) writes into their storage instead of allocating anew.
+    const std::size_t live = static_cast<std::size_t>(rows_) * cols_;
+    const std::size_t needed = static_cast<std::size_t>(rows) * cols_;
+    for (std::size_t i = live; i < std::min(needed, cells_.size()); ++i) cells_[i].clear();
+    if (needed > cells_.size()) cells_.resize(needed);
     order_.resize(rows);
     for (int r = rows_; r < rows; ++r) order_[r] = r;
     rows_ = rows;
@@ -127,9 +127,9 @@ const std::string& Grid::text(int row, int col) const {
     return cell(row, col);
 }
 
-void Grid::setText(int row, int col, std::string text) {
+void Grid::setText(int row, int col, std::string_view text) {
     if (row < 0 || col < 0 || row >= rows_ || col >= cols_) return;
-    cell(row, col) = std::move(text);
+    cell(row, col).assign(text);
     if (static_cast<std::size_t>(col) < numbers_.size()) numbers_[col].valid = false;
     ++revision_;
 }

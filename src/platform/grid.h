@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace krv {
@@ -32,7 +33,9 @@ public:
     void setCols(int cols);
 
     const std::string& text(int row, int col) const;  // empty outside the table
-    void setText(int row, int col, std::string text);
+    // The text is copied into the cell's storage, which a table filled
+    // again reuses.
+    void setText(int row, int col, std::string_view text);
     // The cell's numeric value (numericValue of its text), 0 outside the
     // table. Worked out once per cell until the cell changes.
     double number(int row, int col) const;

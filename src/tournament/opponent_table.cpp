@@ -66,11 +66,11 @@ OpponentTotals fillOpponentTable(KrvSession& session) {
         if (!complete) break;
         const auto& [name, wins, draws, losses, games] = fields;
         grid.setText(row, kSortKey, makeSortName(name));
-        grid.setText(row, kName, std::string(name));
-        grid.setText(row, kWins, std::string(wins));
-        grid.setText(row, kDraws, std::string(draws));
-        grid.setText(row, kLosses, std::string(losses));
-        grid.setText(row, kGames, std::string(games));
+        grid.setText(row, kName, name);
+        grid.setText(row, kWins, wins);
+        grid.setText(row, kDraws, draws);
+        grid.setText(row, kLosses, losses);
+        grid.setText(row, kGames, games);
         const double w = numericValue(wins), d = numericValue(draws), l = numericValue(losses);
         const double t = numericValue(games);
         totals.wins += w;

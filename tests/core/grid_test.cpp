@@ -62,6 +62,19 @@ TEST(GridSort, SortsFollowTheCellsAsTheyChangeAndResizingKeepsTheShownOrder) {
     EXPECT_EQ(tags(g), (std::vector<std::string>{"0", "2", ""}));
 }
 
+TEST(GridModel, RowsAddedAgainAreEmpty) {
+    Grid g = column({"3", "1", "2"});
+    g.sort(kSortNumericAscending);
+    g.setRows(1);
+    g.setRows(2);
+    EXPECT_EQ(g.text(0, 0), "1");
+    EXPECT_EQ(g.text(1, 0), "");
+    g.setRows(0);
+    g.setRows(3);
+    for (int r = 0; r < 3; ++r) EXPECT_EQ(g.text(r, 0) + g.text(r, 1), "") << r;
+    EXPECT_EQ(g.number(2, 0), 0);
+}
+
 TEST(GridSort, TextSortsIgnoreCaseAndAreStable) {
     Grid g = column({"smith", "Adams", "SMITH", "adams", "Brown"});
     g.sort(kSortTextAscending);
