@@ -101,8 +101,8 @@ void fillRow(Grid& games, int row, const GameRecord& record, SortNames& sortName
 }
 
 struct OpponentGroup {
-    std::string id;
-    std::string name;
+    std::string_view id;
+    int lastRow = 0;
     long wins = 0;
     long draws = 0;
     long losses = 0;
@@ -110,17 +110,21 @@ struct OpponentGroup {
 
     // Scores other than 0, 0.5 and 1 count as games only.
     void add(const Grid& grid, int row) {
-        name = grid.text(row, kOpponentName);
-        const double score = numericValue(grid.text(row, kScore));
+        lastRow = row;
+        const double score = grid.number(row, kScore);
         if (score == 0) ++losses;
         else if (score == 0.5) ++draws;
         else if (score == 1) ++wins;
         ++games;
     }
 
-    std::string line() const {
-        return name + "," + printForm(wins) + "," + printForm(draws) + "," + printForm(losses) + "," +
-               printForm(games) + std::string(kLineEnd);
+    void appendLine(const Grid& grid, std::string& text) const {
+        text += grid.text(lastRow, kOpponentName);
+        for (long count : {wins, draws, losses, games}) {
+            text += ',';
+            text += printForm(static_cast<double>(count));
+        }
+        text += kLineEnd;
     }
 };
 
@@ -134,7 +138,7 @@ std::pair<std::string, long> opponentTotals(const Grid& games) {
         const std::string& id = games.text(row, kOpponentId);
         if (row == 0 || id != group.id) {
             if (row > 0) {
-                text += group.line();
+                group.appendLine(games, text);
                 ++lines;
             }
             group = OpponentGroup{};
@@ -143,7 +147,7 @@ std::pair<std::string, long> opponentTotals(const Grid& games) {
         group.add(games, row);
     }
     if (games.rows() > 0) {
-        text += group.line();
+        group.appendLine(games, text);
         ++lines;
     }
     return {std::move(text), lines};

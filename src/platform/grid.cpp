@@ -194,12 +194,12 @@ std::vector<int> radixOrder(const std::vector<std::uint64_t>& keys) {
     const int n = static_cast<int>(keys.size());
     std::vector<int> order(n), next(n);
     std::iota(order.begin(), order.end(), 0);
-    std::array<std::array<int, 256>, 8> counts{};
-    for (std::uint64_t key : keys)
-        for (int d = 0; d < 8; ++d) ++counts[d][(key >> (8 * d)) & 0xFF];
+    std::uint64_t differing = 0;
+    for (std::uint64_t key : keys) differing |= key ^ keys.front();
     for (int d = 0; d < 8; ++d) {
-        auto& count = counts[d];
-        if (n == 0 || count[(keys[0] >> (8 * d)) & 0xFF] == n) continue;
+        if (((differing >> (8 * d)) & 0xFF) == 0) continue;
+        std::array<int, 256> count{};
+        for (std::uint64_t key : keys) ++count[(key >> (8 * d)) & 0xFF];
         int start = 0;
         for (int& c : count) start += std::exchange(c, start);
         for (int row : order) next[count[(keys[row] >> (8 * d)) & 0xFF]++] = row;

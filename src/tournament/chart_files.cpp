@@ -13,17 +13,28 @@ namespace {
 enum GameColumn { kPreRating = 3, kPostRating = 6, kDate = 7 };
 
 // A field read back from a chart file "as a value": a number when it reads
-// as one, text otherwise. Numbers are written the way numbers print
-// (" 1500 "), text as it is ("UnR").
-void appendValueText(std::string& out, std::string_view field) {
-    if (isNumberText(field)) out += printForm(numericValue(field));
-    else out += field;
-}
+// as one, text otherwise.
+struct Value {
+    std::string_view text;
+    bool isNumber = false;
+    double number = 0;
 
-bool sameValue(std::string_view a, std::string_view b) {
-    if (isNumberText(a) && isNumberText(b)) return numericValue(a) == numericValue(b);
-    return a == b;
-}
+    explicit Value(std::string_view field)
+        : text(field), isNumber(isNumberText(field)), number(isNumber ? numericValue(field) : 0) {}
+
+    bool operator==(const Value& other) const {
+        return isNumber && other.isNumber ? number == other.number : text == other.text;
+    }
+
+    // Numbers are written the way numbers print (" 1500 "), text as it is
+    // ("UnR").
+    void appendTo(std::string& out) const {
+        if (isNumber) out += printForm(number);
+        else out += text;
+    }
+};
+
+void appendValueText(std::string& out, std::string_view field) { Value(field).appendTo(out); }
 
 struct ChartLine {
     std::string_view date;
@@ -90,11 +101,12 @@ ChartFileTexts buildChartFiles(const Grid& games) {
     // One line per date: the first game of each date in grid order.
     ChartFileTexts files;
     std::string everyGame;
-    std::string_view previousDate;
+    Value previousDate("");
     std::size_t dateLines = 0;
     for (const auto& line : gameLines(games, everyGame)) {
-        if (!sameValue(line.date, previousDate)) {
-            appendValueText(files.allChart, line.date);
+        const Value date(line.date);
+        if (!(date == previousDate)) {
+            date.appendTo(files.allChart);
             files.allChart += ',';
             appendValueText(files.allChart, line.preRating);
             files.allChart += ',';
@@ -102,7 +114,7 @@ ChartFileTexts buildChartFiles(const Grid& games) {
             files.allChart += kLineEnd;
             ++dateLines;
         }
-        previousDate = line.date;
+        previousDate = date;
     }
 
     // One line per year: the first line of each year, which is its newest
