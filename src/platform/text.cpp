@@ -298,10 +298,13 @@ std::string_view nextCommaField(std::string_view line, std::size_t& i) {
         i = comma == std::string_view::npos ? line.size() + 1 : comma + 1;
         return field;
     }
+    // Fields are short: a plain loop finds the comma sooner than a call to
+    // a library search would.
     const std::size_t from = std::min(i, line.size());
-    const std::size_t comma = line.find(',', from);
-    std::size_t end = comma == std::string_view::npos ? line.size() : comma;
-    i = comma == std::string_view::npos ? line.size() + 1 : comma + 1;
+    std::size_t comma = from;
+    while (comma < line.size() && line[comma] != ',') ++comma;
+    std::size_t end = comma;
+    i = comma + 1;  // beyond the line end when no comma ends the field
     while (end > from && isBlank(line[end - 1])) --end;
     return line.substr(from, end - from);
 }
