@@ -88,10 +88,12 @@ std::vector<std::string> sectionFilesInOrder(const std::string& dataDir) {
     return files;
 }
 
-// Parses the data folder's section files in order. The files are read on
-// a second thread a little ahead of the parsing, so that a history of
-// thousands of events takes little longer than reading them.
-void parseSectionFiles(KrvSession& session, std::string& games, std::string& results) {
+// Parses the data folder's section files in order into the game list and
+// the results file. The files are read on a second thread a little ahead of
+// the parsing, and the records are written out as they come, so that a
+// history of thousands of events takes little longer than reading them.
+void parseSectionFiles(KrvSession& session, std::ostream& gameList, std::ostream& streak) {
+    constexpr std::size_t kWriteAt = 64 * 1024;
     const std::string& dataDir = session.state.dataDir;
     const std::vector<std::string> names = sectionFilesInOrder(dataDir);
     std::vector<std::string> paths;
@@ -99,10 +101,18 @@ void parseSectionFiles(KrvSession& session, std::string& games, std::string& res
     for (const auto& name : names) paths.push_back(dataDir + name);
     ReadAhead pages(std::move(paths));
     std::optional<std::string> bytes;
+    std::string games, results;
     for (const auto& name : names) {
         if (!pages.next(bytes)) break;
         analysedata(session, name, bytes, games, results);
+        if (games.size() + results.size() < kWriteAt) continue;
+        gameList << games;
+        streak << results;
+        games.clear();
+        results.clear();
     }
+    gameList << games;
+    streak << results;
 }
 
 // The per-opponent file is named after the member; a name holding a path
@@ -152,10 +162,7 @@ void Analyse(KrvSession& session) {
 
     st.streakFile = resultsDir + "streak.txt";
     std::ofstream streak(st.streakFile, std::ios::binary | std::ios::trunc);
-    std::string games, results;
-    parseSectionFiles(session, games, results);
-    gameList << games;
-    streak << results;
+    parseSectionFiles(session, gameList, streak);
     gameList.close();
     streak.close();
 
