@@ -152,9 +152,8 @@ void Grid::setColAlignment(int col, CellAlignment alignment) {
 
 namespace {
 
-// Sort keys are worked out once per row, not once per comparison, and
-// sorted together with their row numbers.
-
+// A row's sort key, worked out once per row rather than once per
+// comparison, and sorted together with its row number.
 struct CellKey {
     bool isNumber;
     double number;
@@ -168,13 +167,6 @@ int compareKeys(const CellKey& a, const CellKey& b, bool ignoreCase) {
     if (a.isNumber != b.isNumber) return a.isNumber ? -1 : 1;
     if (a.isNumber) return compareNumbers(a.number, b.number);
     return ignoreCase ? compareNoCase(*a.text, *b.text) : compareBytes(*a.text, *b.text);
-}
-
-template <class Key>
-std::vector<int> rowsOf(const std::vector<Key>& keys) {
-    std::vector<int> order(keys.size());
-    for (std::size_t i = 0; i < keys.size(); ++i) order[i] = keys[i].row;
-    return order;
 }
 
 // A number as an unsigned key in the same order: the sign bit set for a
@@ -220,7 +212,9 @@ std::vector<int> cellOrder(std::vector<CellKey> keys, bool descending, bool igno
         const int c = compareKeys(a, b, ignoreCase);
         return descending ? c > 0 : c < 0;
     });
-    return rowsOf(keys);
+    std::vector<int> order(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) order[i] = keys[i].row;
+    return order;
 }
 
 }  // namespace
