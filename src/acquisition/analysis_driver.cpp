@@ -10,6 +10,7 @@
 #include "acquisition/member_pages.h"
 #include "gamelist/sort_data.h"
 #include "platform/read_ahead.h"
+#include "platform/rewritten_file.h"
 #include "platform/text.h"
 #include "shell/commands.h"
 #include "shell/session.h"
@@ -92,7 +93,7 @@ std::vector<std::string> sectionFilesInOrder(const std::string& dataDir) {
 // the results file. The files are read on a second thread a little ahead of
 // the parsing, and the records are written out as they come, so that a
 // history of thousands of events takes little longer than reading them.
-void parseSectionFiles(KrvSession& session, std::ostream& gameList, std::ostream& streak) {
+void parseSectionFiles(KrvSession& session, RewrittenFile& gameList, RewrittenFile& streak) {
     constexpr std::size_t kWriteAt = 64 * 1024;
     const std::string& dataDir = session.state.dataDir;
     const std::vector<std::string> names = sectionFilesInOrder(dataDir);
@@ -106,13 +107,13 @@ void parseSectionFiles(KrvSession& session, std::ostream& gameList, std::ostream
         if (!pages.next(bytes)) break;
         analysedata(session, name, bytes, games, results);
         if (games.size() + results.size() < kWriteAt) continue;
-        gameList << games;
-        streak << results;
+        gameList.write(games);
+        streak.write(results);
         games.clear();
         results.clear();
     }
-    gameList << games;
-    streak << results;
+    gameList.write(games);
+    streak.write(results);
 }
 
 // The per-opponent file is named after the member; a name holding a path
@@ -154,17 +155,17 @@ void Analyse(KrvSession& session) {
     std::error_code ec;
     if (!DirExists(resultsDir)) fs::create_directories(resultsDir, ec);
     st.gameListFile = resultsDir + id + ".txt";
-    std::ofstream gameList(st.gameListFile, std::ios::binary | std::ios::trunc);
+    RewrittenFile gameList(st.gameListFile);
 
     findMemberName(session, id);
     recordMember(session);
     st.opponentFile = resultsDir + fileNameOfMember(st.memberName) + ".txt";
 
     st.streakFile = resultsDir + "streak.txt";
-    std::ofstream streak(st.streakFile, std::ios::binary | std::ios::trunc);
+    RewrittenFile streak(st.streakFile);
     parseSectionFiles(session, gameList, streak);
-    gameList.close();
-    streak.close();
+    gameList.finish();
+    streak.finish();
 
     if (st.freshDownload) fetchCurrentRating(session);
     SortData(session);
