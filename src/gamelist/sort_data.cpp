@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <limits>
 #include <unordered_map>
 
 #include "platform/text.h"
@@ -53,23 +54,17 @@ void layOut(Grid& games, int rows) {
 // A game record's fields, as views into the game list file's bytes.
 using GameRecord = std::array<std::string_view, kRecordFields>;
 
-// Reads up to `limit` records of nine comma-delimited fields. Blanks around
-// each field are dropped, so a score " 1" arrives as "1" and the padded
-// name field loses its trailing blanks.
-std::vector<GameRecord> readGameRecords(std::string_view bytes, long limit) {
-    std::vector<GameRecord> records;
-    records.reserve(static_cast<std::size_t>(std::max(limit, 0L)));
-    CommaFieldReader reader(bytes);
-    while (static_cast<long>(records.size()) < limit) {
-        GameRecord record;
-        for (auto& field : record) {
-            auto next = reader.next();
-            if (!next) return records;  // an incomplete last record is not a game
-            field = *next;
-        }
-        records.push_back(record);
+// Reads the next record of nine comma-delimited fields; false when the
+// fields run out first, as an incomplete last record is not a game. Blanks
+// around each field are dropped, so a score " 1" arrives as "1" and the
+// padded name field loses its trailing blanks.
+bool readGameRecord(CommaFieldReader& reader, GameRecord& record) {
+    for (auto& field : record) {
+        auto next = reader.next();
+        if (!next) return false;
+        field = *next;
     }
-    return records;
+    return true;
 }
 
 // Opponents recur game after game; each name's sort key is made once.
@@ -87,17 +82,24 @@ private:
 
 void fillRow(Grid& games, int row, const GameRecord& record, SortNames& sortNames) {
     const auto& [id, name, score, pre, opponent, post, date, event, file] = record;
-    games.setText(row, kDifference, plainForm(numericValue(opponent) - numericValue(pre)));
-    games.setText(row, kNameSortKey, sortNames.of(name));
-    games.setText(row, kOpponentId, id);
-    games.setText(row, kOpponentName, name);
-    games.setText(row, kScore, score);
-    games.setText(row, kPreRating, pre);
-    games.setText(row, kOpponentRating, opponent);
-    games.setText(row, kPostRating, post);
-    games.setText(row, kDate, date);
-    games.setText(row, kEventName, event);
-    games.setText(row, kSectionFile, file);
+    const std::string difference = plainForm(numericValue(opponent) - numericValue(pre));
+    // In column order, kOpponentId to kSectionFile.
+    games.setRowTexts(row, {id, name, score, pre, opponent, difference, post, date, event, sortNames.of(name), file});
+}
+
+// Fills the grid with up to `limit` game records from the game list's bytes.
+void fillGames(Grid& games, std::string_view bytes, long limit) {
+    // A record takes at least its eight commas, which bounds the rows laid
+    // out whatever the count says.
+    const long possible = static_cast<long>(std::min<std::size_t>(bytes.size() / 8 + 1, std::numeric_limits<int>::max()));
+    const int rows = static_cast<int>(std::clamp(limit, 0L, possible));
+    layOut(games, rows);
+    CommaFieldReader reader(bytes);
+    SortNames sortNames;
+    GameRecord record;
+    int filled = 0;
+    while (filled < rows && readGameRecord(reader, record)) fillRow(games, filled++, record, sortNames);
+    if (filled < rows) games.setRows(filled);
 }
 
 struct OpponentGroup {
@@ -166,13 +168,7 @@ void SortData(KrvSession& session, const TodaySource& today) {
 
     for (const char* control : kViewControls) session.ui.setVisible(control, true);
 
-    {
-        const std::string bytes = readFileBytes(st.gameListFile).value_or(std::string());
-        const auto records = readGameRecords(bytes, st.gameCount);
-        layOut(games, static_cast<int>(records.size()));
-        SortNames sortNames;
-        for (std::size_t i = 0; i < records.size(); ++i) fillRow(games, static_cast<int>(i), records[i], sortNames);
-    }
+    fillGames(games, readFileBytes(st.gameListFile).value_or(std::string()), st.gameCount);
 
     games.setCol(kOpponentId);
     games.sort(kSortNumericAscending);

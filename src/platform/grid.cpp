@@ -134,6 +134,17 @@ void Grid::setText(int row, int col, std::string_view text) {
     ++revision_;
 }
 
+void Grid::setRowTexts(int row, std::initializer_list<std::string_view> texts) {
+    if (row < 0 || row >= rows_) return;
+    int col = 0;
+    for (std::string_view text : texts) {
+        if (col == cols_) break;
+        cell(row, col++).assign(text);
+    }
+    for (int c = 0; c < col && c < static_cast<int>(numbers_.size()); ++c) numbers_[c].valid = false;
+    ++revision_;
+}
+
 int Grid::colWidth(int col) const {
     return (col >= 0 && col < cols_) ? widths_[col] : 0;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,9 @@ public:
     // The text is copied into the cell's storage, which a table filled
     // again reuses.
     void setText(int row, int col, std::string_view text);
+    // Sets a whole row at once, from column 0 on; a table filled row by row
+    // pays for the checks once per row rather than once per cell.
+    void setRowTexts(int row, std::initializer_list<std::string_view> texts);
     // The cell's numeric value (numericValue of its text), 0 outside the
     // table. Worked out once per cell until the cell changes.
     double number(int row, int col) const;
