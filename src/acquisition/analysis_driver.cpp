@@ -101,7 +101,7 @@ void parseSectionFiles(KrvSession& session, RewrittenFile& gameList, RewrittenFi
     paths.reserve(names.size());
     for (const auto& name : names) paths.push_back(dataDir + name);
     ReadAhead pages(std::move(paths));
-    std::optional<std::string> bytes;
+    std::optional<std::string_view> bytes;
     std::string games, results;
     for (const auto& name : names) {
         if (!pages.next(bytes)) break;

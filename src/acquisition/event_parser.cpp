@@ -274,10 +274,12 @@ private:
 void analysedata(KrvSession& session, const std::string& Workwiththis, std::string& gameList,
                  std::string& streak) {
     if (Workwiththis.empty() || Workwiththis == "..") return;
-    analysedata(session, Workwiththis, readFileBytes(session.state.dataDir + Workwiththis), gameList, streak);
+    const auto bytes = readFileBytes(session.state.dataDir + Workwiththis);
+    analysedata(session, Workwiththis, bytes ? std::optional<std::string_view>(*bytes) : std::nullopt, gameList,
+                streak);
 }
 
-void analysedata(KrvSession& session, const std::string& Workwiththis, const std::optional<std::string>& bytes,
+void analysedata(KrvSession& session, const std::string& Workwiththis, std::optional<std::string_view> bytes,
                  std::string& gameList, std::string& streak) {
     if (Workwiththis.empty() || Workwiththis == "..") return;
     session.state.eventFileName = Workwiththis;

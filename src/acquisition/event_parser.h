@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace krv {
 class KrvSession;
@@ -24,7 +25,7 @@ void analysedata(KrvSession& session, const std::string& Workwiththis, std::stri
 
 // The same for a section file already read: bytes are its contents, or
 // nullopt when it could not be read.
-void analysedata(KrvSession& session, const std::string& Workwiththis, const std::optional<std::string>& bytes,
+void analysedata(KrvSession& session, const std::string& Workwiththis, std::optional<std::string_view> bytes,
                  std::string& gameList, std::string& streak);
 
 }  // namespace krv

@@ -1,5 +1,7 @@
 #include "platform/read_ahead.h"
 
+#include <iterator>
+
 #include "platform/text.h"
 
 namespace krv {
@@ -23,11 +25,15 @@ ReadAhead::~ReadAhead() {
     reader_.join();
 }
 
-void ReadAhead::handOver(Batch& batch) {
+// Hands a full batch over and takes back the buffers the caller is done
+// with, for the next batch.
+void ReadAhead::handOver(Batch& batch, std::vector<std::string>& buffers) {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return waiting_.size() < kBatchesWaiting || stopping_; });
     waiting_.push_back(std::move(batch));
-    batch.clear();
+    batch = Batch{};
+    buffers.insert(buffers.end(), std::make_move_iterator(spare_.begin()), std::make_move_iterator(spare_.end()));
+    spare_.clear();
     lock.unlock();
     changed_.notify_all();
 }
@@ -35,20 +41,24 @@ void ReadAhead::handOver(Batch& batch) {
 void ReadAhead::readAll() {
     try {
         Batch batch;
-        std::size_t bytes = 0;
+        std::vector<std::string> buffers;
+        std::size_t size = 0;
         for (const auto& path : paths_) {
-            {
-                std::lock_guard lock(mutex_);
-                if (stopping_) return;
+            if (stopping_) return;
+            std::string bytes;
+            if (!buffers.empty()) {
+                bytes = std::move(buffers.back());
+                buffers.pop_back();
             }
-            batch.push_back(readFileBytes(path));
-            bytes += batch.back() ? batch.back()->size() : 0;
-            if (batch.size() >= kBatchFiles || bytes >= kBatchBytes) {
-                handOver(batch);
-                bytes = 0;
+            batch.read.push_back(readFileInto(path, bytes));
+            size += bytes.size();
+            batch.bytes.push_back(std::move(bytes));
+            if (batch.bytes.size() >= kBatchFiles || size >= kBatchBytes) {
+                handOver(batch, buffers);
+                size = 0;
             }
         }
-        if (!batch.empty()) handOver(batch);
+        if (!batch.bytes.empty()) handOver(batch, buffers);
     } catch (...) {
         std::lock_guard lock(mutex_);
         failure_ = std::current_exception();
@@ -60,21 +70,25 @@ void ReadAhead::readAll() {
     changed_.notify_all();
 }
 
-bool ReadAhead::next(std::optional<std::string>& bytes) {
-    if (nextInCurrent_ == current_.size()) {
+bool ReadAhead::next(std::optional<std::string_view>& bytes) {
+    if (nextInCurrent_ == current_.bytes.size()) {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [&] { return !waiting_.empty() || finished_; });
+        spare_.insert(spare_.end(), std::make_move_iterator(current_.bytes.begin()),
+                      std::make_move_iterator(current_.bytes.end()));
+        current_ = Batch{};
+        nextInCurrent_ = 0;
         if (waiting_.empty()) {
             if (failure_) std::rethrow_exception(failure_);
             return false;
         }
         current_ = std::move(waiting_.front());
         waiting_.pop_front();
-        nextInCurrent_ = 0;
         lock.unlock();
         changed_.notify_all();
     }
-    bytes = std::move(current_[nextInCurrent_++]);
+    const std::size_t i = nextInCurrent_++;
+    bytes = current_.read[i] ? std::optional<std::string_view>(current_.bytes[i]) : std::nullopt;
     return true;
 }
 

@@ -211,36 +211,42 @@ std::vector<std::string> splitLines(std::string_view text) {
     return lines;
 }
 
-std::optional<std::string> readFileBytes(const std::string& path) {
+bool readFileInto(const std::string& path, std::string& bytes) {
     // One open and reads straight into a buffer of the file's size: the
     // analysis reads thousands of small pages, and stream buffering would
     // copy every byte twice.
+    bytes.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
+    if (fd < 0) return false;
     struct stat info {};
     if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
         ::close(fd);
-        return std::nullopt;
+        return false;
     }
-    std::string bytes;
     // The size is a hint only: a file that grows or shrinks meanwhile is
     // read to its end all the same.
     std::size_t capacity = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1 : 4096;
     std::size_t used = 0;
+    bool ok = true;
     while (true) {
         if (used == capacity) capacity *= 2;
         bytes.resize(capacity);
         const ssize_t got = ::read(fd, bytes.data() + used, capacity - used);
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) {
-            ::close(fd);
-            return std::nullopt;
+        if (got <= 0) {
+            ok = got == 0;
+            break;
         }
-        if (got == 0) break;
         used += static_cast<std::size_t>(got);
     }
     ::close(fd);
-    bytes.resize(used);
+    bytes.resize(ok ? used : 0);
+    return ok;
+}
+
+std::optional<std::string> readFileBytes(const std::string& path) {
+    std::string bytes;
+    if (!readFileInto(path, bytes)) return std::nullopt;
     return bytes;
 }
 

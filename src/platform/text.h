@@ -91,6 +91,9 @@ private:
 
 // Reads a whole file as bytes; nullopt when it cannot be opened.
 std::optional<std::string> readFileBytes(const std::string& path);
+// The same into `bytes`, whose storage is reused; false (and no bytes) when
+// the file cannot be read.
+bool readFileInto(const std::string& path, std::string& bytes);
 std::optional<std::vector<std::string>> readFileLines(const std::string& path);
 
 // Joins lines, each followed by CR LF.

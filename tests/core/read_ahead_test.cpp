@@ -27,7 +27,7 @@ TEST(ReadAhead, HandsOverEveryFileInOrderAndMissingFilesAsNothing) {
     TempDir dir;
     const auto paths = sampleFiles(dir, 200);
     ReadAhead pages(paths);
-    std::optional<std::string> bytes;
+    std::optional<std::string_view> bytes;
     for (int i = 0; i < 200; ++i) {
         ASSERT_TRUE(pages.next(bytes)) << i;
         if (i % 5 == 4) EXPECT_FALSE(bytes) << i;
@@ -38,11 +38,11 @@ TEST(ReadAhead, HandsOverEveryFileInOrderAndMissingFilesAsNothing) {
 }
 
 TEST(ReadAhead, NoFilesAndACallerThatStopsEarly) {
-    std::optional<std::string> none;
+    std::optional<std::string_view> none;
     EXPECT_FALSE(ReadAhead({}).next(none));
     TempDir dir;
     // The reader is left waiting with full batches; the end must not hang.
     ReadAhead pages(sampleFiles(dir, 500));
-    std::optional<std::string> bytes;
+    std::optional<std::string_view> bytes;
     EXPECT_TRUE(pages.next(bytes));
 }
