@@ -87,7 +87,11 @@ void ReadDataFolder(benchmark::State& state) {
         benchmark::DoNotOptimize(bytes);
     }
 }
-BENCHMARK(ReadDataFolder)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(kRepetitions)->ReportAggregatesOnly(true);
+BENCHMARK(ReadDataFolder)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(kRepetitions)
+    ->ReportAggregatesOnly(true);
 
 void AnalyseOnly(benchmark::State& state) {
     MemberStore& store = memberStore();
@@ -101,7 +105,11 @@ void AnalyseOnly(benchmark::State& state) {
     }
     state.counters["games"] = static_cast<double>(session.state.gameCount);
 }
-BENCHMARK(AnalyseOnly)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(kRepetitions)->ReportAggregatesOnly(true);
+BENCHMARK(AnalyseOnly)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(kRepetitions)
+    ->ReportAggregatesOnly(true);
 
 testing::SampleService& slowService() {
     static testing::SampleService service(20);

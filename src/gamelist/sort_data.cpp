@@ -91,7 +91,8 @@ void fillRow(Grid& games, int row, const GameRecord& record, SortNames& sortName
 void fillGames(Grid& games, std::string_view bytes, long limit) {
     // A record takes at least its eight commas, which bounds the rows laid
     // out whatever the count says.
-    const long possible = static_cast<long>(std::min<std::size_t>(bytes.size() / 8 + 1, std::numeric_limits<int>::max()));
+    constexpr std::size_t kMostRows = std::numeric_limits<int>::max();
+    const long possible = static_cast<long>(std::min(bytes.size() / 8 + 1, kMostRows));
     const int rows = static_cast<int>(std::clamp(limit, 0L, possible));
     layOut(games, rows);
     CommaFieldReader reader(bytes);
