@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/store_error.h"
 #include "platform/text.h"
 #include "shell/store.h"
 #include "support/temp_store.h"
@@ -94,7 +95,7 @@ TEST(Settings, GroupsOfSixWithTheLastCompleteGroupInForce) {
 TEST(Settings, WrittenInThePrintFormWithCrLf) {
     TempDir t;
     const std::string path = t / "default.txt";
-    ASSERT_TRUE(writeSettings(path, {"12345678 -- JOHN SMITH", "100", 3, 4, 0, 5}));
+    writeSettings(path, {"12345678 -- JOHN SMITH", "100", 3, 4, 0, 5});
     EXPECT_EQ(readBytes(path), "12345678 -- JOHN SMITH\r\n100\r\n 3 \r\n 4 \r\n 0 \r\n 5 \r\n");
     EXPECT_FALSE(fs::exists(path + ".partial"));
 }
@@ -115,10 +116,10 @@ TEST(IdList, AnInterruptedRewriteLeavesTheOldListWhole) {
     // A directory in the place of the temporary file makes the write fail
     // the way a crash between write and rename would leave things.
     fs::create_directories(path + ".partial/blocker");
-    EXPECT_FALSE(writeIdList(path, {"87654321 -- NEW ENTRY"}));
+    EXPECT_THROW(writeIdList(path, {"87654321 -- NEW ENTRY"}), StoreError);
     EXPECT_EQ(readBytes(path), "12345678 -- JOHN SMITH\r\n");
     fs::remove_all(path + ".partial");
-    EXPECT_TRUE(writeIdList(path, {"87654321 -- NEW ENTRY"}));
+    writeIdList(path, {"87654321 -- NEW ENTRY"});
     EXPECT_EQ(readBytes(path), "87654321 -- NEW ENTRY\r\n");
 }
 
@@ -135,7 +136,7 @@ TEST(IdList, AKilledWriterNeverLeavesAHalfWrittenList) {
     TempDir t;
     const std::string path = t / "config.txt";
     const std::vector<std::string> oldList{"12345678 -- JOHN SMITH"};
-    ASSERT_TRUE(writeIdList(path, oldList));
+    writeIdList(path, oldList);
     std::vector<std::string> bigList;
     for (int i = 0; i < 20000; ++i) bigList.push_back(std::to_string(10000000 + i) + " -- PLAYER NUMBER " + std::to_string(i));
     const std::string oldBytes = readBytes(path);
