@@ -126,16 +126,17 @@ bool digestWritten(const krv::KrvSession& session) {
 int runCommand(krv::KrvSession& session, TerminalMessageBox& boxes, const Arguments& args) {
     const std::string& command = args.words[0];
     const std::size_t operands = args.words.size() - 1;
+    bool completed = true;  // a store error shows no digest
     if (command == "list" && operands == 0) {
         for (const auto& entry : session.ui.CmbIDList) std::cout << entry << "\n";
         return 0;
     }
     if (command == "update" && operands == 1) {
         session.setIdBoxText(args.words[1]);
-        krv::runStoreCommand(session, krv::CmdUpdateData_Click);
+        completed = krv::runStoreCommand(session, krv::CmdUpdateData_Click);
     } else if (command == "analyse" && operands == 1) {
         pickListedMember(session, args.words[1]);
-        krv::runStoreCommand(session, krv::cmdAnalyseOnly_Click);
+        completed = krv::runStoreCommand(session, krv::cmdAnalyseOnly_Click);
     } else if (command == "update-all" && operands == 0) {
         krv::runStoreCommand(session, krv::Cmdupdateall_Click);
     } else if (command == "delete" && operands == 1) {
@@ -146,7 +147,7 @@ int runCommand(krv::KrvSession& session, TerminalMessageBox& boxes, const Argume
         usage();
         return kExitUsage;
     }
-    if ((command == "update" || command == "analyse") && digestWritten(session))
+    if ((command == "update" || command == "analyse") && completed && digestWritten(session))
         std::cout << session.ui.txtResults << krv::kLineEnd << std::flush;
     return boxes.problemShown ? kExitProblem : 0;
 }

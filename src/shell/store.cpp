@@ -76,10 +76,13 @@ bool KillFolder(const std::string& path) {
 }
 
 void makeFolder(const std::string& path) {
-    if (DirExists(path)) return;
+    std::string dir = path;
+    // "file/" does not exist where "file" does: the plain file must count.
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    if (DirExists(dir)) return;
     std::error_code ec;
-    fs::create_directories(path, ec);
-    if (ec) throw StoreError(path, ec.message());
+    fs::create_directories(dir, ec);
+    if (ec) throw StoreError(dir, ec.message());
 }
 
 bool isSafeMemberId(const std::string& id) {
