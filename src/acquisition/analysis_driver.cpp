@@ -11,6 +11,7 @@
 #include "gamelist/sort_data.h"
 #include "platform/read_ahead.h"
 #include "platform/replaced_file.h"
+#include "platform/store_error.h"
 #include "platform/text.h"
 #include "shell/commands.h"
 #include "shell/session.h"
@@ -123,6 +124,7 @@ void fetchCurrentRating(KrvSession& session) {
     st.currentRatingFile = session.store().results() + "/" + st.memberId + "/currentrating.txt";
     const std::string page = session.store().temp() + "/currentrating.txt";
     DownloadResult result = session.downloader.download(st.memberMainUrl, page);
+    if (result.writeError != 0) throw StoreError::fromErrno(page, result.writeError);
     if (!result.ok) return;
     auto bytes = readFileBytes(page);
     std::remove(page.c_str());

@@ -55,8 +55,10 @@ DownloadResult fetchEvent(Downloader& downloader, const std::string& workDir, co
 FetchedEvent prepareEvent(DownloadResult download, const std::string& workDir, const EventFetch& event) {
     FetchedEvent fetched;
     fetched.download = std::move(download);
-    if (!fetched.download.ok) return fetched;
     const std::string pageFile = workDir + "/" + event.key + ".tx";
+    if (fetched.download.writeError != 0)
+        fetched.storeError = StoreError::fromErrno(pageFile, fetched.download.writeError);
+    if (!fetched.download.ok) return fetched;
     auto fail = [&](const std::string& path, int error) {
         fetched.storeError = StoreError::fromErrno(path, error);
         fetched.download.error = fetched.storeError->what();
@@ -132,7 +134,7 @@ FetchedEvent CrosstableFetcher::take(std::size_t i) {
     // An event past a failure is never started: report it as not fetched
     // rather than wait for it.
     changed_.wait(lock, [&] { return done_[i] || (i > firstFailure_ && i >= nextToStart_) || stopping_; });
-    if (!done_[i]) return FetchedEvent{DownloadResult{false, 0, "not fetched"}, false, {}, std::nullopt};
+    if (!done_[i]) return FetchedEvent{DownloadResult{false, 0, "not fetched", 0}, false, {}, std::nullopt};
     return std::move(results_[i]);
 }
 

@@ -54,8 +54,14 @@ void reportFailedDownload(KrvSession& session, const std::string& url) {
     session.messages.ok("Download Failed", "Could not download " + url);
 }
 
+// An answer that arrived but could not be stored is the store's fault.
+void throwIfNotStored(const DownloadResult& result, const std::string& path) {
+    if (!result.ok && result.writeError != 0) throw StoreError::fromErrno(path, result.writeError);
+}
+
 bool download(KrvSession& session, const std::string& url, const std::string& path) {
     DownloadResult result = session.downloader.download(url, path);
+    throwIfNotStored(result, path);
     session.state.lastDownloadResult = result.httpStatus;
     if (!result.ok) reportFailedDownload(session, url);
     return result.ok;
@@ -81,6 +87,7 @@ bool collectEventList(KrvSession& session) {
     for (std::size_t k = 0; k < pages.size(); ++k) {
         st.pageUrl = pages[k].url;
         st.lastDownloadResult = results[k].httpStatus;
+        throwIfNotStored(results[k], pages[k].path);
         if (!results[k].ok) {
             reportFailedDownload(session, st.pageUrl);
             return false;

@@ -41,6 +41,16 @@ bool anyTemporaryFile(const std::string& folder) {
     return false;
 }
 
+// Takes whatever room is left on the file system of path.
+void fillUp(const std::string& path) {
+    std::FILE* filler = std::fopen(path.c_str(), "wb");
+    ASSERT_TRUE(filler);
+    const std::string block(4096, 'f');
+    while (std::fwrite(block.data(), 1, block.size(), filler) == block.size() && std::fflush(filler) == 0) {
+    }
+    std::fclose(filler);
+}
+
 struct StoreFailureTest : ::testing::Test {
     TempDir dir;
     SampleService service;
@@ -147,21 +157,28 @@ TEST_F(StoreFailureTest, AFullDiskKeepsTheOldResultsAndLeavesNoTemporaryFile) {
     auto tiny = Mount::tinyTmpfs(results(), "64k");
     if (!tiny) GTEST_SKIP() << "needs root and tmpfs";
     for (const auto& [name, bytes] : before) writeBytes(results(name), bytes);
-    // Whatever room is left is taken.
-    {
-        std::FILE* filler = std::fopen((dir / "store/Results/13377702/filler").c_str(), "wb");
-        ASSERT_TRUE(filler);
-        const std::string block(4096, 'f');
-        while (std::fwrite(block.data(), 1, block.size(), filler) == block.size() && std::fflush(filler) == 0) {
-        }
-        std::fclose(filler);
-    }
+    fillUp(results("filler"));
     CliResult r = cli.run({"analyse", kHelen});
     expectStoreError(r, results(std::string(kHelen) + ".txt"), "No space left on device");
     auto after = treeContents(results());
     after.erase("filler");
     EXPECT_EQ(after, before);
     EXPECT_EQ(treeContents(cli.dataDir(kHelen)), pages);
+}
+
+// A full Temp: the downloaded page cannot be stored, which is the store's
+// fault and not the download's.
+TEST_F(StoreFailureTest, AFullTempFolderIsAStoreErrorNotAFailedDownload) {
+    updateHelen();
+    const auto pages = treeContents(cli.dataDir(kHelen));
+    const std::string temp = cli.store() + "/Temp";
+    auto tiny = Mount::tinyTmpfs(temp, "64k");
+    if (!tiny) GTEST_SKIP() << "needs root and tmpfs";
+    fillUp(temp + "/filler");
+    CliResult r = cli.run({"update", kHelen});
+    expectStoreError(r, temp + "/" + kHelen + ".txt", "No space left on device");
+    EXPECT_EQ(treeContents(cli.dataDir(kHelen)), pages);
+    EXPECT_FALSE(anyTemporaryFile(temp));
 }
 
 // The benchmark member's analysis writes a game list of about a megabyte
