@@ -1,7 +1,7 @@
-// Replacing a file whole. Every file the program replaces is written under a
+// Writing files. Every file the program replaces is written under a
 // temporary name in its own folder and renamed over the old one, so that a
 // reader, a crash or a full disk finds either the old file or the new one,
-// never a mix of both.
+// never a mix of both. Only a run's own Temp files are appended to.
 #pragma once
 
 #include <string>
