@@ -25,7 +25,7 @@ namespace {
 // before the file may be moved into the data folder, so that even a power
 // failure cannot leave an event marked as stored with its pages missing.
 // Returns 0, or the errno of the step that failed.
-int writeDurably(const std::string& path, std::string_view bytes) {
+[[nodiscard]] int writeDurably(const std::string& path, std::string_view bytes) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return errno;
     int error = 0;
