@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <set>
 
@@ -10,6 +9,7 @@
 #include "acquisition/event_downloads.h"
 #include "acquisition/history_pages.h"
 #include "acquisition/history_run.h"
+#include "platform/store_error.h"
 #include "platform/text.h"
 #include "shell/commands.h"
 #include "shell/session.h"
@@ -54,18 +54,17 @@ void reportFailedDownload(KrvSession& session, const std::string& url) {
     session.messages.ok("Download Failed", "Could not download " + url);
 }
 
+// An answer that arrived but could not be stored is the store's fault.
+void throwIfNotStored(const DownloadResult& result, const std::string& path) {
+    if (!result.ok && result.writeError != 0) throw StoreError::fromErrno(path, result.writeError);
+}
+
 bool download(KrvSession& session, const std::string& url, const std::string& path) {
     DownloadResult result = session.downloader.download(url, path);
+    throwIfNotStored(result, path);
     session.state.lastDownloadResult = result.httpStatus;
     if (!result.ok) reportFailedDownload(session, url);
     return result.ok;
-}
-
-bool appendLines(const std::string& path, const std::vector<std::string>& lines) {
-    std::ofstream out(path, std::ios::binary | std::ios::app);
-    out << joinLinesCrLf(lines);
-    out.flush();
-    return static_cast<bool>(out);
 }
 
 // Fetches every history page and collects the crosstable addresses in
@@ -88,12 +87,14 @@ bool collectEventList(KrvSession& session) {
     for (std::size_t k = 0; k < pages.size(); ++k) {
         st.pageUrl = pages[k].url;
         st.lastDownloadResult = results[k].httpStatus;
-        std::error_code ec;
-        if (results[k].ok) fs::rename(pages[k].path, st.historyPageFile, ec);
-        if (!results[k].ok || ec) {
+        throwIfNotStored(results[k], pages[k].path);
+        if (!results[k].ok) {
             reportFailedDownload(session, st.pageUrl);
             return false;
         }
+        std::error_code ec;
+        fs::rename(pages[k].path, st.historyPageFile, ec);
+        if (ec) throw StoreError(st.historyPageFile, ec.message());
         const std::vector<std::string> lines = normaliseHistoryPage(session);
         if (auto wrongLine = findWrongIdLine(lines, st.memberId)) {
             session.messages.ok("Incorrect USCF ID Number", *wrongLine);
@@ -101,10 +102,8 @@ bool collectEventList(KrvSession& session) {
             std::remove(st.historyTextFile.c_str());
             return false;
         }
-        if (!appendLines(st.eventListFile, extractCrosstableAddresses(lines, session.baseUrl(), st.memberId))) {
-            session.messages.ok("Download Failed", "Could not store " + st.pageUrl);
-            return false;
-        }
+        appendToFile(st.eventListFile,
+                     joinLinesCrLf(extractCrosstableAddresses(lines, session.baseUrl(), st.memberId)));
     }
     return true;
 }
@@ -155,16 +154,13 @@ EventsOutcome storeNewEvents(KrvSession& session, const std::string& dataDir, in
         ++st.downloadedCount;
         FetchedEvent fetched = fetcher.take(*plan.eventOfLine[line]);
         st.lastDownloadResult = fetched.download.httpStatus;
+        if (fetched.storeError) throw *fetched.storeError;
         if (!fetched.prepared) {
             fetcher.stop();
             reportFailedDownload(session, event.address);
             return EventsOutcome::Failed;
         }
-        if (!moveEventIntoPlace(workDir, dataDir, fetched.sectionFiles)) {
-            fetcher.stop();
-            session.messages.ok("Download Failed", "Could not store " + event.address);
-            return EventsOutcome::Failed;
-        }
+        moveEventIntoPlace(workDir, dataDir, fetched.sectionFiles);
         session.setStatus(processedCaption(processed, st.downloadedCount));
         if (session.onProgress) session.onProgress(st.downloadedCount, total);
     }
@@ -200,9 +196,8 @@ void CmdUpdateData_Click(KrvSession& session) {
     st.historyTextFile = temp + st.memberId + ".rch";
     st.eventListFile = temp + st.memberId + ".lst";
     if (FileExists(st.eventListFile)) std::remove(st.eventListFile.c_str());
-    std::error_code ec;
     removeLeftovers(session);
-    fs::create_directories(eventWorkDir(session), ec);
+    makeFolder(eventWorkDir(session));
     // Whatever the outcome, nothing fetched ahead is kept.
     struct RemoveWorkDir {
         std::string path;
@@ -215,7 +210,7 @@ void CmdUpdateData_Click(KrvSession& session) {
     if (!collectEventList(session)) return;
 
     const std::string dataDir = session.store().data() + "/" + st.memberId;
-    if (!DirExists(dataDir)) fs::create_directories(dataDir, ec);
+    makeFolder(dataDir);
 
     EventsOutcome outcome = storeNewEvents(session, dataDir, processed);
     if (outcome == EventsOutcome::Cancelled) {

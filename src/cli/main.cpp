@@ -12,9 +12,11 @@
 
 #include "acquisition/update_run.h"
 #include "platform/curl_download.h"
+#include "platform/store_error.h"
 #include "platform/text.h"
 #include "shell/commands.h"
 #include "shell/session.h"
+#include "shell/store_command.h"
 
 namespace {
 
@@ -53,7 +55,7 @@ public:
 
 private:
     inline static const std::set<std::string> kProblemTitles{
-        "Need USCF ID Number", "Incorrect USCF ID Number", "Download Failed", "Note"};
+        "Need USCF ID Number", "Incorrect USCF ID Number", "Download Failed", "Note", krv::kStoreErrorTitle};
     bool assumeYes_;
 };
 
@@ -124,27 +126,28 @@ bool digestWritten(const krv::KrvSession& session) {
 int runCommand(krv::KrvSession& session, TerminalMessageBox& boxes, const Arguments& args) {
     const std::string& command = args.words[0];
     const std::size_t operands = args.words.size() - 1;
+    bool completed = true;  // a store error shows no digest
     if (command == "list" && operands == 0) {
         for (const auto& entry : session.ui.CmbIDList) std::cout << entry << "\n";
         return 0;
     }
     if (command == "update" && operands == 1) {
         session.setIdBoxText(args.words[1]);
-        krv::CmdUpdateData_Click(session);
+        completed = krv::runStoreCommand(session, krv::CmdUpdateData_Click);
     } else if (command == "analyse" && operands == 1) {
         pickListedMember(session, args.words[1]);
-        krv::cmdAnalyseOnly_Click(session);
+        completed = krv::runStoreCommand(session, krv::cmdAnalyseOnly_Click);
     } else if (command == "update-all" && operands == 0) {
-        krv::Cmdupdateall_Click(session);
+        krv::runStoreCommand(session, krv::Cmdupdateall_Click);
     } else if (command == "delete" && operands == 1) {
         pickListedMember(session, args.words[1]);
-        krv::cmdDelete_Click(session);
+        krv::runStoreCommand(session, krv::cmdDelete_Click);
         if (boxes.refused) return kExitProblem;
     } else {
         usage();
         return kExitUsage;
     }
-    if ((command == "update" || command == "analyse") && digestWritten(session))
+    if ((command == "update" || command == "analyse") && completed && digestWritten(session))
         std::cout << session.ui.txtResults << krv::kLineEnd << std::flush;
     return boxes.problemShown ? kExitProblem : 0;
 }
@@ -161,7 +164,12 @@ int main(int argc, char** argv) {
     krv::CurlDownloader downloader;
     krv::SessionOptions options{krv::resolveStoreRoot(args->store), args->baseUrl, args->connections};
     krv::KrvSession session(options, boxes, downloader);
-    krv::startUp(session);
+    try {
+        krv::startUp(session);
+    } catch (const krv::StoreError& e) {
+        boxes.ok(krv::kStoreErrorTitle, e.what());
+        return kExitProblem;
+    }
     // Captions of the command itself, each once as it changes; the start-up
     // caption is the window's greeting and means nothing on a terminal.
     session.onStatusChanged = [last = session.ui.lblprocessed](const std::string& text) mutable {

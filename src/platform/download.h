@@ -9,6 +9,10 @@ struct DownloadResult {
     bool ok = false;
     long httpStatus = 0;   // 0 when no answer arrived
     std::string error;     // what went wrong, for messages and logs
+    // The errno when the answer could not be written to the file: a fault
+    // of the store, which callers report as such rather than as a failed
+    // download. 0 otherwise.
+    int writeError = 0;
 };
 
 class Downloader {
