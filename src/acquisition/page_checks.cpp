@@ -4,15 +4,12 @@
 
 #include "acquisition/history_pages.h"
 #include "acquisition/member_pages.h"
-#include "acquisition/page_lines.h"
 #include "acquisition/section_split.h"
 #include "platform/text.h"
 
 namespace krv {
 
 namespace {
-
-using LineViews = std::vector<std::string_view>;
 
 // Columns of a crosstable as the event parser reads them (1-based).
 constexpr std::size_t kIdOffset = 32;  // from the position before the pair number's last digit
@@ -23,10 +20,7 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool allDigits(std::string_view text) { return std::all_of(text.begin(), text.end(), isDigit); }
 
-// The end of the document, searched from the back, where it stands.
-bool hasDocumentEnd(const LineViews& lines) {
-    return std::any_of(lines.rbegin(), lines.rend(), [](std::string_view l) { return containsNoCase(l, "</html>"); });
-}
+bool endsDocument(std::string_view line) { return containsNoCase(line, "</html>"); }
 
 // The 1-based position where the player's ID starts, for a pair number
 // whose ">" is at 0-based `bracket` and which has `digits` digits.
@@ -48,62 +42,100 @@ bool isRatingLine(std::string_view line) {
     return kind.size() == 2 && kind[0] >= 'A' && kind[0] <= 'Z' && kind[1] == ':';
 }
 
-// What one section of a crosstable has shown so far.
-struct SectionSeen {
-    bool title = false;  // a "<title>" line before "Note:"
-    bool note = false;
-    bool row = false;
-};
-
-bool crosstableLooksWhole(const LineViews& lines) {
-    if (!hasDocumentEnd(lines)) return false;
-    SectionSeen seen;
-    bool firstSection = true;
-    int nextSection = 2;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string_view line = lines[i];
-        if (opensSection(line, nextSection)) {
-            if (!seen.row || (firstSection && !seen.title)) return false;
-            seen = SectionSeen{};
-            firstSection = false;
-            ++nextSection;
+// Reads a crosstable one line at a time, keeping nothing of the lines but
+// what it has seen, so that a check of a large page costs no memory.
+class CrosstableScan {
+public:
+    void add(std::string_view line) {
+        if (endsDocument(line)) documentEnd_ = true;
+        if (opensSection(line, nextSection_)) {
+            if (!sectionComplete()) failed_ = true;
+            seen_ = SectionSeen{};
+            firstSection_ = false;
+            rowBefore_ = false;  // a section file ends with its last line
+            ++nextSection_;
         }
         // The parser reads a section's header up to its "Note:" line and
         // its rows after it; a title on the "Note:" line itself is not read.
-        if (!seen.note) {
-            if (contains(line, "Note:")) seen.note = true;
-            else if (contains(line, "<title>")) seen.title = true;
-        } else if (!seen.row && i + 1 < lines.size()) {
-            seen.row = holdsPlayerId(line) && isRatingLine(lines[i + 1]);
+        if (!seen_.note) {
+            if (contains(line, "Note:")) seen_.note = true;
+            else if (contains(line, "<title>")) seen_.title = true;
+        } else if (!seen_.row) {
+            seen_.row = rowBefore_ && isRatingLine(line);
+            rowBefore_ = holdsPlayerId(line);
         }
     }
-    return seen.row && (!firstSection || seen.title);
+    bool passed() const { return documentEnd_ && !failed_ && sectionComplete(); }
+
+private:
+    // What one section of a crosstable has shown so far.
+    struct SectionSeen {
+        bool title = false;  // a "<title>" line before "Note:"
+        bool note = false;
+        bool row = false;
+    };
+    bool sectionComplete() const { return seen_.row && (!firstSection_ || seen_.title); }
+
+    SectionSeen seen_;
+    bool firstSection_ = true;
+    int nextSection_ = 2;
+    bool rowBefore_ = false;  // the line before holds a player's pair number and ID
+    bool documentEnd_ = false;
+    bool failed_ = false;
+};
+
+// Reads a history page one line at a time, as CrosstableScan does.
+class HistoryScan {
+public:
+    explicit HistoryScan(std::string_view memberId) : memberId_(memberId) {}
+    void add(std::string_view line) {
+        if (idCheck_ == IdCheck::NoSay) idCheck_ = idCheckOfLine(line, memberId_);
+        // The last name line gives the name, as for the analysis.
+        if (auto name = memberNameInLine(line, memberId_)) named_ = name->find_first_not_of(' ') != std::string::npos;
+        if (endsDocument(line)) documentEnd_ = true;
+    }
+    // The site's page for an unknown ID is a proper answer: the run reports it.
+    bool passed() const { return idCheck_ == IdCheck::Wrong || (named_ && documentEnd_); }
+
+private:
+    const std::string_view memberId_;
+    IdCheck idCheck_ = IdCheck::NoSay;
+    bool named_ = false;
+    bool documentEnd_ = false;
+};
+
+template <typename Scan>
+bool scanBytes(Scan scan, std::string_view pageBytes) {
+    LineSplitter lines(pageBytes);
+    while (auto line = lines.next()) scan.add(*line);
+    return scan.passed();
 }
 
-LineViews viewsOf(const std::vector<std::string>& lines) { return LineViews(lines.begin(), lines.end()); }
+template <typename Scan>
+bool scanLines(Scan scan, const std::vector<std::string>& lines) {
+    for (const auto& line : lines) scan.add(line);
+    return scan.passed();
+}
 
 }  // namespace
 
 std::optional<std::string> crosstablePageProblem(std::string_view pageBytes) {
-    if (crosstableLooksWhole(splitLineViews(pageBytes))) return std::nullopt;
+    if (scanBytes(CrosstableScan(), pageBytes)) return std::nullopt;
     return std::string(kNotCrosstablePage);
 }
 
 std::optional<std::string> crosstablePageProblem(const std::vector<std::string>& lines) {
-    if (crosstableLooksWhole(viewsOf(lines))) return std::nullopt;
+    if (scanLines(CrosstableScan(), lines)) return std::nullopt;
     return std::string(kNotCrosstablePage);
 }
 
 std::optional<std::string> historyPageProblem(std::string_view pageBytes, std::string_view memberId) {
-    return historyPageProblem(normalisePage(pageBytes), memberId);
+    if (scanBytes(HistoryScan(memberId), pageBytes)) return std::nullopt;
+    return std::string(kNotHistoryPage);
 }
 
 std::optional<std::string> historyPageProblem(const std::vector<std::string>& lines, std::string_view memberId) {
-    // The site's page for an unknown ID is a proper answer: the run reports it.
-    if (findWrongIdLine(lines, memberId)) return std::nullopt;
-    const std::optional<std::string> name = memberNameFromHistory(lines, memberId);
-    const bool named = name && name->find_first_not_of(' ') != std::string::npos;
-    if (named && hasDocumentEnd(viewsOf(lines))) return std::nullopt;
+    if (scanLines(HistoryScan(memberId), lines)) return std::nullopt;
     return std::string(kNotHistoryPage);
 }
 

@@ -55,7 +55,9 @@ inline constexpr std::string_view kNotCrosstablePage = "the answer is not a cros
 inline constexpr std::string_view kNotHistoryPage = "the answer is not a history page";
 
 // nullopt when the page looks like a crosstable, else kNotCrosstablePage.
-// Takes the page as downloaded, or in its line form (page_lines.h).
+// Takes the page as downloaded, or in its line form (page_lines.h). Both
+// read the page once and keep no copy of it: checking the bytes before they
+// are turned into lines costs no memory whatever the answer holds.
 std::optional<std::string> crosstablePageProblem(std::string_view pageBytes);
 std::optional<std::string> crosstablePageProblem(const std::vector<std::string>& lines);
 
