@@ -15,6 +15,20 @@ bool toInt(const std::string& s, int lo, int hi, int& out) {
     return true;
 }
 
+bool toInt64(const std::string& s, std::int64_t lo, std::int64_t hi, std::int64_t& out) {
+    std::int64_t v = 0;
+    auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || ptr != s.data() + s.size() || v < lo || v > hi) return false;
+    out = v;
+    return true;
+}
+
+bool isNumber(const std::string& s) { return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos; }
+
+// Oversized bodies up to 64 GiB: far past any limit a client may set, and
+// still sent in a few minutes over loopback.
+constexpr std::int64_t kMaxBodyBytes = std::int64_t{1} << 36;
+
 }  // namespace
 
 std::optional<std::vector<FaultRule>> parseFaultRules(std::string_view text, std::string& error) {
@@ -52,6 +66,31 @@ std::optional<std::vector<FaultRule>> parseFaultRules(std::string_view text, std
             r.action = FaultRule::Action::Truncate;
         } else if (action == "empty") {
             r.action = FaultRule::Action::Empty;
+        } else if (action == "junk") {
+            r.action = FaultRule::Action::Junk;
+            r.bytes = kDefaultJunkBytes;
+            if (w.size() > 2 && isNumber(w[2])) {
+                if (!toInt64(w[2], 1, std::int64_t{1} << 26, r.bytes)) return bad("junk takes 1 to 67108864 bytes");
+                i = 3;
+            }
+        } else if (action == "maintenance") {
+            r.action = FaultRule::Action::Maintenance;
+        } else if (action == "oversize") {
+            r.action = FaultRule::Action::Oversize;
+            if (w.size() < 3 || !toInt64(w[2], 1, kMaxBodyBytes, r.bytes))
+                return bad("oversize needs a body size in bytes (1-68719476736)");
+            i = 3;
+            if (w.size() > 3 && (w[3] == "chunked" || w[3] == "close")) {
+                r.framing = w[3] == "chunked" ? FaultRule::Framing::Chunked : FaultRule::Framing::Close;
+                i = 4;
+            }
+        } else if (action == "endless") {
+            r.action = FaultRule::Action::Endless;
+            r.bytes = kEndlessByteCap;
+            if (w.size() > 2 && isNumber(w[2])) {
+                if (!toInt64(w[2], 1, kEndlessByteCap, r.bytes)) return bad("endless takes a cap of 1 to 1073741824 bytes");
+                i = 3;
+            }
         } else {
             return bad("unknown action \"" + action + "\"");
         }
@@ -61,7 +100,8 @@ std::optional<std::vector<FaultRule>> parseFaultRules(std::string_view text, std
             } else if (w[i] == "retry-after" && i + 1 < w.size()) {
                 if (r.action != FaultRule::Action::Status || (r.status != 429 && r.status != 503))
                     return bad("retry-after goes with status 429 or 503");
-                if (!toInt(w[i + 1], 0, 86400, r.retryAfter)) return bad("retry-after needs seconds");
+                // Up to ten days: far past any wait a client should accept.
+                if (!toInt(w[i + 1], 0, 864000, r.retryAfter)) return bad("retry-after needs seconds (0-864000)");
             } else {
                 return bad("unexpected \"" + w[i] + "\"");
             }

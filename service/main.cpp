@@ -1,10 +1,10 @@
 // krv-sample-service: the bundled sample rating service on 127.0.0.1.
 //
-//   krv-sample-service --port N [--latency-ms L] [--faults FILE]
+//   krv-sample-service --port N [--latency-ms L] [--handshake-ms H] [--no-compression] [--faults FILE]
 //   krv-sample-service --list-members
 //
 // Prints "listening on http://127.0.0.1:PORT" once bound and serves until
-// SIGTERM or SIGINT.
+// SIGTERM or SIGINT; then writes the connection counts to stderr.
 #include "sample_server.h"
 
 #include <csignal>
@@ -22,7 +22,8 @@ using namespace krv::sample;
 
 int usage(const std::string& problem) {
     std::cerr << "krv-sample-service: " << problem << "\n"
-              << "usage: krv-sample-service --port N [--latency-ms L] [--faults FILE]\n"
+              << "usage: krv-sample-service --port N [--latency-ms L] [--handshake-ms H] [--no-compression]\n"
+              << "                          [--faults FILE]\n"
               << "       krv-sample-service --list-members\n";
     return 2;
 }
@@ -63,6 +64,10 @@ int main(int argc, char** argv) {
             if (!toInt(value(), 0, 65535, port)) return usage("--port needs a number from 0 to 65535");
         } else if (arg == "--latency-ms") {
             if (!toInt(value(), 0, 600000, options.latencyMs)) return usage("--latency-ms needs milliseconds");
+        } else if (arg == "--handshake-ms") {
+            if (!toInt(value(), 0, 600000, options.handshakeMs)) return usage("--handshake-ms needs milliseconds");
+        } else if (arg == "--no-compression") {
+            options.compression = false;
         } else if (arg == "--faults") {
             std::string file = value();
             std::ifstream in(file, std::ios::binary);
@@ -109,5 +114,8 @@ int main(int argc, char** argv) {
     // wake the stopper if no signal came (run failed), so it can be joined
     pthread_kill(stopper.native_handle(), SIGTERM);
     stopper.join();
+    const ConnectionCounts counts = server.connectionCounts();
+    std::fprintf(stderr, "krv-sample-service: connections accepted %lld, with page requests %lld\n",
+                 static_cast<long long>(counts.accepted), static_cast<long long>(counts.withPages));
     return ok ? 0 : 1;
 }

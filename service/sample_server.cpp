@@ -1,5 +1,8 @@
 #include "sample_server.h"
 
+#include "compression.h"
+#include "wire_answers.h"
+
 #include <httplib.h>
 
 #include <arpa/inet.h>
@@ -9,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <random>
 #include <thread>
 
 namespace krv::sample {
@@ -62,14 +66,61 @@ std::string statusPage(int status) {
 constexpr const char* kHtmlType = "text/html; charset=iso-8859-1";
 constexpr const char* kTextType = "text/plain";
 
+std::string maintenancePage() {
+    return "<html>\n<head>\n<title>Rating Service</title>\n</head>\n<body bgcolor=#ffffff>\n"
+           "<h2>The rating service is down for maintenance.</h2>\n"
+           "<p>We expect to be back within the hour. Thank you for your patience.</p>\n</body>\n</html>\n";
+}
+
+// The same bytes for every request: the service reads no clock and no
+// outside randomness.
+std::string junkBytes(std::int64_t size) {
+    std::mt19937_64 random(20261207);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    for (std::size_t i = 0; i < bytes.size(); i += 8) {
+        const std::uint64_t r = random();
+        for (std::size_t k = 0; k < 8 && i + k < bytes.size(); ++k) bytes[i + k] = static_cast<char>(r >> (8 * k));
+    }
+    return bytes;
+}
+
+// Whether the connection served on this thread has carried a page request
+// yet. The HTTP library serves all requests of one connection on the one
+// thread that its task queue handed the connection to.
+thread_local bool pageSeenOnConnection = false;
+
+// The server's task queue: the HTTP library enqueues one task per accepted
+// connection, so this is where connections are counted and where each
+// thread learns that a new connection begins.
+class CountingQueue : public httplib::TaskQueue {
+public:
+    CountingQueue(std::size_t threads, std::atomic<std::int64_t>& accepted) : pool_(threads), accepted_(accepted) {}
+    void enqueue(std::function<void()> fn) override {
+        ++accepted_;
+        pool_.enqueue([fn = std::move(fn)] {
+            pageSeenOnConnection = false;
+            fn();
+        });
+    }
+    void shutdown() override { pool_.shutdown(); }
+
+private:
+    httplib::ThreadPool pool_;
+    std::atomic<std::int64_t>& accepted_;
+};
+
 }  // namespace
 
 class SampleServer::Impl {
 public:
-    Impl(const Catalog& catalog, ServerOptions options) : catalog_(catalog), latencyMs_(options.latencyMs) {
+    Impl(const Catalog& catalog, ServerOptions options)
+        : catalog_(catalog),
+          latencyMs_(options.latencyMs),
+          handshakeMs_(options.handshakeMs),
+          compression_(options.compression) {
         faults_.replace(std::move(options.faults));
         // Several requests must be answered at once (the latency is per answer).
-        server_.new_task_queue = [] { return new httplib::ThreadPool(16); };
+        server_.new_task_queue = [this] { return new CountingQueue(16, accepted_); };
         server_.set_keep_alive_max_count(100);
         server_.set_keep_alive_timeout(2);
         server_.Get("/admin/requests", [this](const httplib::Request&, httplib::Response& res) {
@@ -83,7 +134,15 @@ public:
         server_.Get("/admin/reset", [this](const httplib::Request&, httplib::Response& res) {
             std::lock_guard lock(logMutex_);
             log_.clear();
+            accepted_ = 0;
+            withPages_ = 0;
             res.set_content("ok\n", kTextType);
+        });
+        server_.Get("/admin/connections", [this](const httplib::Request&, httplib::Response& res) {
+            const ConnectionCounts counts = connectionCounts();
+            res.set_content("accepted " + std::to_string(counts.accepted) + "\nwith-pages " +
+                                std::to_string(counts.withPages) + "\n",
+                            kTextType);
         });
         server_.Post("/admin/faults", [this](const httplib::Request& req, httplib::Response& res) {
             std::string error;
@@ -133,56 +192,124 @@ public:
         return log_;
     }
 
+    ConnectionCounts connectionCounts() const { return {accepted_.load(), withPages_.load()}; }
+
 private:
     void servePage(const httplib::Request& req, httplib::Response& res) {
         {
             std::lock_guard lock(logMutex_);
             log_.push_back(req.target);
         }
-        std::optional<FaultRule> rule = faults_.take(req.target);
-        int wait = latencyMs_ + (rule && rule->action == FaultRule::Action::Delay ? rule->delayMs : 0);
-        if (wait > 0) std::this_thread::sleep_for(std::chrono::milliseconds(wait));
-        if (rule) {
-            switch (rule->action) {
-                case FaultRule::Action::Status:
-                    res.status = rule->status;
-                    res.set_content(statusPage(rule->status), kHtmlType);
-                    if (rule->retryAfter >= 0) res.set_header("Retry-After", std::to_string(rule->retryAfter));
-                    return;
-                case FaultRule::Action::Drop:
-                    // Nothing has been written yet; after this the library's
-                    // attempt to answer fails and it closes the connection.
-                    for (int fd : connectionSockets(req.local_port, req.remote_port)) shutdown(fd, SHUT_RDWR);
-                    res.status = 500;
-                    return;
-                case FaultRule::Action::Empty:
-                    res.status = 200;
-                    res.set_content("", kHtmlType);
-                    return;
-                case FaultRule::Action::Truncate: {
-                    PageAnswer a = answerPageRequest(catalog_, req.target);
-                    auto body = std::make_shared<std::string>(std::move(a.body));
-                    res.status = a.status;
-                    // Announce the whole length, write half, then refuse to go
-                    // on: the library closes the connection.
-                    res.set_content_provider(body->size(), a.contentType,
-                                             [body](std::size_t, std::size_t, httplib::DataSink& sink) {
-                                                 sink.write(body->data(), body->size() / 2);
-                                                 return false;
-                                             });
-                    return;
-                }
-                case FaultRule::Action::Delay:
-                    break;
-            }
+        int wait = latencyMs_;
+        if (!pageSeenOnConnection) {
+            // Stands for the TCP and TLS set-up a new connection costs on a real link.
+            pageSeenOnConnection = true;
+            ++withPages_;
+            wait += handshakeMs_;
         }
+        std::optional<FaultRule> rule = faults_.take(req.target);
+        if (rule && rule->action == FaultRule::Action::Delay) wait += rule->delayMs;
+        if (wait > 0) std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+        if (rule && serveFault(*rule, req, res)) return;
         PageAnswer a = answerPageRequest(catalog_, req.target);
-        res.status = a.status;
-        res.set_content(a.body, a.contentType);
+        sendBody(req, res, a.status, a.contentType, std::move(a.body));
+    }
+
+    // Answers as the rule says; false when the page is to be served after all.
+    bool serveFault(const FaultRule& rule, const httplib::Request& req, httplib::Response& res) {
+        switch (rule.action) {
+            case FaultRule::Action::Status:
+                sendBody(req, res, rule.status, kHtmlType, statusPage(rule.status));
+                if (rule.retryAfter >= 0) res.set_header("Retry-After", std::to_string(rule.retryAfter));
+                return true;
+            case FaultRule::Action::Drop:
+                // Nothing has been written yet; after this the library's
+                // attempt to answer fails and it closes the connection.
+                endConnection(req, res);
+                return true;
+            case FaultRule::Action::Empty:
+                res.status = 200;
+                res.set_content("", kHtmlType);
+                return true;
+            case FaultRule::Action::Truncate: {
+                PageAnswer a = answerPageRequest(catalog_, req.target);
+                auto body = std::make_shared<std::string>(std::move(a.body));
+                res.status = a.status;
+                // Announce the whole length, write half, then refuse to go
+                // on: the library closes the connection.
+                res.set_content_provider(body->size(), a.contentType,
+                                         [body](std::size_t, std::size_t, httplib::DataSink& sink) {
+                                             sink.write(body->data(), body->size() / 2);
+                                             return false;
+                                         });
+                return true;
+            }
+            case FaultRule::Action::Junk:
+                sendBody(req, res, 200, kHtmlType, junkBytes(rule.bytes));
+                return true;
+            case FaultRule::Action::Maintenance:
+                sendBody(req, res, 200, kHtmlType, maintenancePage());
+                return true;
+            case FaultRule::Action::Oversize:
+            case FaultRule::Action::Endless:
+                sendOnTheWire(rule, req, res);
+                return true;
+            case FaultRule::Action::Delay:
+                break;
+        }
+        return false;
+    }
+
+    // Bodies past the library: written to the socket here, then the
+    // connection is ended.
+    void sendOnTheWire(const FaultRule& rule, const httplib::Request& req, httplib::Response& res) {
+        PageAnswer a = answerPageRequest(catalog_, req.target);
+        const std::string page = a.status == 200 ? std::move(a.body) : std::string();
+        const std::vector<int> sockets = connectionSockets(req.local_port, req.remote_port);
+        if (!sockets.empty()) {
+            const std::chrono::seconds limit(kEndlessSecondsCap);
+            if (rule.action == FaultRule::Action::Oversize)
+                sendOversizedAnswer(sockets.front(), page, rule.bytes, rule.framing, limit);
+            else
+                sendEndlessAnswer(sockets.front(), page, rule.bytes, limit);
+        }
+        endConnection(req, res);
+    }
+
+    static void endConnection(const httplib::Request& req, httplib::Response& res) {
+        for (int fd : connectionSockets(req.local_port, req.remote_port)) shutdown(fd, SHUT_RDWR);
+        res.status = 500;
+    }
+
+    // The HTTP library would compress a text body itself, by its own choice
+    // of coding; a body handed over with its length it sends as it is. So
+    // the body is compressed here, as the request and the options allow.
+    void sendBody(const httplib::Request& req, httplib::Response& res, int status, const std::string& type,
+                  std::string body) {
+        res.status = status;
+        const Encoding encoding =
+            compression_ ? chooseEncoding(req.get_header_value("Accept-Encoding")) : Encoding::Identity;
+        if (encoding != Encoding::Identity) {
+            body = encodeBody(body, encoding);
+            res.set_header("Content-Encoding", std::string(encodingName(encoding)));
+        }
+        res.set_header("Vary", "Accept-Encoding");
+        if (body.empty()) {
+            res.set_content("", type);
+            return;
+        }
+        auto shared = std::make_shared<std::string>(std::move(body));
+        res.set_content_provider(shared->size(), type,
+                                 [shared](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                                     return sink.write(shared->data() + offset, length);
+                                 });
     }
 
     const Catalog& catalog_;
     const int latencyMs_;
+    const int handshakeMs_;
+    const bool compression_;
+    std::atomic<std::int64_t> accepted_{0}, withPages_{0};
     httplib::Server server_;
     int port_ = -1;
     std::atomic<bool> runStarted_{false}, runDone_{false}, stopRequested_{false};
@@ -198,5 +325,6 @@ int SampleServer::bind(int port) { return impl_->bind(port); }
 bool SampleServer::run() { return impl_->run(); }
 void SampleServer::stop() { impl_->stop(); }
 std::vector<std::string> SampleServer::requestLog() const { return impl_->requestLog(); }
+ConnectionCounts SampleServer::connectionCounts() const { return impl_->connectionCounts(); }
 
 }  // namespace krv::sample

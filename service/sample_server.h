@@ -5,6 +5,7 @@
 #include "fault_rules.h"
 #include "sample_pages.h"
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -13,8 +14,16 @@
 namespace krv::sample {
 
 struct ServerOptions {
-    int latencyMs = 0;  // added before every page answer
+    int latencyMs = 0;    // added before every page answer
+    int handshakeMs = 0;  // added before the first page answer on each connection
+    bool compression = true;  // gzip or deflate where the request accepts it
     std::vector<FaultRule> faults;
+};
+
+// Connections since the start or the last /admin/reset.
+struct ConnectionCounts {
+    std::int64_t accepted = 0;   // every connection, admin requests' own included
+    std::int64_t withPages = 0;  // those that carried at least one page request
 };
 
 class SampleServer {
@@ -34,6 +43,7 @@ public:
     void stop();
 
     std::vector<std::string> requestLog() const;
+    ConnectionCounts connectionCounts() const;
 
 private:
     class Impl;

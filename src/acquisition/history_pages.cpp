@@ -33,13 +33,20 @@ int countHistoryPageLinks(const std::vector<std::string>& lines, std::string_vie
         std::count_if(lines.begin(), lines.end(), [&](const std::string& line) { return containsNoCase(line, needle); }));
 }
 
+IdCheck idCheckOfLine(std::string_view line, std::string_view memberId) {
+    if (!containsNoCase(line, memberId) || !containsNoCase(line, " Error")) return IdCheck::NoSay;
+    // The service's "MATCH ERRORS" notice names the ID without meaning the
+    // ID is unknown.
+    return containsNoCase(line, "MATCH ERRORS") ? IdCheck::Accepted : IdCheck::Wrong;
+}
+
 std::optional<std::string> findWrongIdLine(const std::vector<std::string>& lines, std::string_view memberId) {
     for (const auto& line : lines) {
-        if (!containsNoCase(line, memberId) || !containsNoCase(line, " Error")) continue;
-        // The service's "MATCH ERRORS" notice names the ID without meaning
-        // the ID is unknown; the first error line decides either way.
-        if (containsNoCase(line, "MATCH ERRORS")) return std::nullopt;
-        return line;
+        switch (idCheckOfLine(line, memberId)) {
+            case IdCheck::NoSay: continue;
+            case IdCheck::Accepted: return std::nullopt;
+            case IdCheck::Wrong: return line;
+        }
     }
     return std::nullopt;
 }

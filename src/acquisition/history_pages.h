@@ -20,6 +20,11 @@ int countHistoryPageLinks(const std::vector<std::string>& lines, std::string_vie
 // the message. nullopt when the ID is accepted.
 std::optional<std::string> findWrongIdLine(const std::vector<std::string>& lines, std::string_view memberId);
 
+// What one line says in the ID check: nothing (the check reads on), the ID
+// accepted, or the ID wrong; the first line that says something decides.
+enum class IdCheck { NoSay, Accepted, Wrong };
+IdCheck idCheckOfLine(std::string_view line, std::string_view memberId);
+
 // The crosstable addresses of one history page, in page order, duplicates
 // kept. Each "Detail:" row links to its event on the third line after it;
 // the address is baseUrl + "/krv/" + that line from its 23rd character,

@@ -13,16 +13,19 @@ constexpr std::size_t kRatingWidth = 4;
 
 }  // namespace
 
-std::optional<std::string> memberNameFromHistory(const std::vector<std::string>& lines, std::string_view id) {
+std::optional<std::string> memberNameInLine(std::string_view line, std::string_view id) {
     const std::string needle = std::string(id) + ":";
+    const std::size_t at = findPosNoCase(line, needle);
+    if (at == 0) return std::nullopt;
+    const std::string_view rest = midView(line, at + kNameOffset);
+    if (rest.size() < kNameTrailer) return std::nullopt;
+    return std::string(rest.substr(0, rest.size() - kNameTrailer));
+}
+
+std::optional<std::string> memberNameFromHistory(const std::vector<std::string>& lines, std::string_view id) {
     std::optional<std::string> name;
-    for (const auto& line : lines) {
-        const std::size_t at = findPosNoCase(line, needle);
-        if (at == 0) continue;
-        const std::string rest = mid(line, at + kNameOffset);
-        if (rest.size() < kNameTrailer) continue;
-        name = rest.substr(0, rest.size() - kNameTrailer);
-    }
+    for (const auto& line : lines)
+        if (auto inLine = memberNameInLine(line, id)) name = std::move(inLine);
     return name;
 }
 

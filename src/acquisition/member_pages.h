@@ -16,6 +16,10 @@ namespace krv {
 // leaves the one found before it. nullopt when no line gives a name.
 std::optional<std::string> memberNameFromHistory(const std::vector<std::string>& lines, std::string_view id);
 
+// The name one line of a history page gives by that rule; nullopt when the
+// line gives none.
+std::optional<std::string> memberNameInLine(std::string_view line, std::string_view id);
+
 // The regular rating from the member's main page, read line by line as
 // downloaded: on the first line holding "Regular Rating" (case ignored) at
 // position P, the 4 characters from P + 37 (fewer where the line ends

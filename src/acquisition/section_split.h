@@ -2,9 +2,15 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace krv {
+
+// Whether the line opens section `number` (2 or more) of a crosstable: it
+// holds "Section" + number and "anchor=", case ignored. The page's
+// navigation line names the sections too but holds no "anchor=".
+bool opensSection(std::string_view line, int number);
 
 // The lines of each section file of one crosstable, given in its line form
 // (page_lines.h). [0] is section 1: everything before the first section

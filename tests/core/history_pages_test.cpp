@@ -63,6 +63,34 @@ TEST(ExtractCrosstableAddresses, OneAddressPerDetailRowDuplicatesKeptRowsWithout
         EXPECT_EQ(eventKeyOf(std::string("http://h/krv/XtblMain.php?") + unsafe), "") << unsafe;
 }
 
+// After a "Detail:" row, the two lines it drops and its link line are not
+// searched for further rows, whether the row gave an address or was skipped
+// for want of a link; each case hides there a "Detail:" row whose third line
+// does hold a link, which a second search would take.
+TEST(ExtractCrosstableAddresses, TheLinesUpToALinkLineAreNeverSearchedAgain) {
+    const std::string hiddenLink = "<td width=40%><a href=XtblMain.php?209901010001-12345678>HIDDEN</a>";
+    const struct {
+        const char* what;
+        Lines page;
+        Lines addresses;
+    } cases[] = {
+        {"skipped row, hidden row on its first dropped line",
+         {"<small>Detail: 1</small>", "<small>Detail: 209901010001</small>", "x", "no link here", hiddenLink},
+         {}},
+        {"skipped row, hidden row on its second dropped line",
+         {"<small>Detail: 1</small>", "x", "<small>Detail: 209901010001</small>", "no link here", "y", hiddenLink},
+         {}},
+        {"skipped row, hidden row on its link line",
+         {"<small>Detail: 1</small>", "x", "y", "Detail: 209901010001 but no link", "a", "b", hiddenLink},
+         {}},
+        {"row with an address, hidden row on its first dropped line",
+         {"<small>Detail: 1</small>", "<small>Detail: 209901010001</small>", "x",
+          "<td width=40%><a href=XtblMain.php?201203110112-12345678>E</a>", hiddenLink},
+         {addressOf("201203110112")}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(extractCrosstableAddresses(c.page, kBase, kId), c.addresses) << c.what;
+}
+
 TEST(MemberPages, NameFromTheLastNameLineAndRatingThirtySevenAfterTheLabel) {
     const std::string line1 = "<tr><td><font size=+1><b>12345678: JANE Q DOE</b></font>";
     EXPECT_EQ(memberNameFromHistory({"", line1, "x", "<tr><td><b>12345678: JANE DOE-SMITH</b></font>"}, kId),

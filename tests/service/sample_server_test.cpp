@@ -1,46 +1,16 @@
 // The server process: its first line, the pages it serves, its request log,
 // its fault rules and their effect on the wire, and a clean stop.
 #include "sample_pages.h"
+#include "service_process.h"
 
 #include <httplib.h>
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <sys/wait.h>
-
-#include <csignal>
 #include <fstream>
 #include <future>
-#include <regex>
 
 namespace krv::sample {
 namespace {
-
-// One run of krv-sample-service: its process ID (the shell's, which execs it),
-// the first line it printed and the port that line names.
-struct ServiceProcess {
-    explicit ServiceProcess(const std::string& args)
-        : out(popen(("echo $$; exec " KRV_SAMPLE_SERVICE_EXE " " + args).c_str(), "r")) {
-        char buf[200];
-        if (out && std::fgets(buf, sizeof buf, out)) pid = std::atoi(buf);
-        if (out && std::fgets(buf, sizeof buf, out)) line = buf;
-        std::smatch m;
-        if (std::regex_match(line, m, std::regex("listening on http://127\\.0\\.0\\.1:(\\d+)\n")))
-            port = std::stoi(m[1]);
-    }
-    ~ServiceProcess() { if (out) terminate(SIGKILL); }
-    // The exit code after the signal (0: none, wait for the end); -1 when a signal ended it.
-    int terminate(int signal = SIGTERM) {
-        if (signal && pid > 0) kill(pid, signal);
-        int status = pclose(out);
-        out = nullptr;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    FILE* out;
-    pid_t pid = 0;
-    int port = 0;
-    std::string line;
-};
 
 class SampleService : public ::testing::Test {
 protected:
@@ -61,19 +31,7 @@ protected:
     }
     std::string log() { return client_.Get("/admin/requests")->body; }
     // A GET on a fresh connection, read to its end: the raw bytes of the answer.
-    static std::string rawGet(const std::string& target) {
-        int fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{AF_INET, htons(static_cast<uint16_t>(service_->port)), {htonl(INADDR_LOOPBACK)}, {}};
-        timeval tv{20, 0};
-        setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-        std::string request = "GET " + target + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n", answer;
-        char buf[4096];
-        if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-            send(fd, request.data(), request.size(), MSG_NOSIGNAL) > 0)
-            for (ssize_t n; (n = recv(fd, buf, sizeof buf, 0)) > 0;) answer.append(buf, static_cast<std::size_t>(n));
-        close(fd);
-        return answer;
-    }
+    static std::string rawGet(const std::string& target) { return sample::rawGet(service_->port, target); }
 
     static inline ServiceProcess* service_ = nullptr;
     httplib::Client client_{"127.0.0.1", service_->port};
