@@ -8,6 +8,8 @@
 //   drop          close the connection without any answer
 //   truncate      announce the full Content-Length, send half the body, close
 //   delay MS      wait MS milliseconds, then answer normally
+//   stall MS      status 200 and the full Content-Length, half the body, a
+//                 pause of MS milliseconds, then the rest
 //   empty         200 with an empty body
 //   times N       the rule fires N times, then is used up (default: always)
 #pragma once
@@ -21,12 +23,12 @@
 namespace krv::sample {
 
 struct FaultRule {
-    enum class Action { Status, Drop, Truncate, Delay, Empty };
+    enum class Action { Status, Drop, Truncate, Delay, Empty, Stall };
     std::string substring;
     Action action = Action::Status;
     int status = 0;       // Action::Status
     int retryAfter = -1;  // seconds, -1 for none
-    int delayMs = 0;      // Action::Delay
+    int delayMs = 0;      // Action::Delay and Action::Stall
     int times = -1;       // -1: unlimited
 };
 

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <thread>
 
@@ -120,7 +121,13 @@ public:
     // so a stop in that short window waits for the loop (or for run() to
     // give up) before it asks again.
     void stop() {
-        stopRequested_ = true;
+        {
+            // Answers waiting out a delay or a stall end now: a test that
+            // stops the service must not wait for a slow answer nobody reads.
+            std::lock_guard lock(waitMutex_);
+            stopRequested_ = true;
+        }
+        waitEnded_.notify_all();
         if (!runStarted_) return;  // run() will see the request
         while (!runDone_ && !server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         server_.stop();
@@ -141,7 +148,7 @@ private:
         }
         std::optional<FaultRule> rule = faults_.take(req.target);
         int wait = latencyMs_ + (rule && rule->action == FaultRule::Action::Delay ? rule->delayMs : 0);
-        if (wait > 0) std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+        waitUnlessStopped(wait);
         if (rule) {
             switch (rule->action) {
                 case FaultRule::Action::Status:
@@ -172,6 +179,21 @@ private:
                                              });
                     return;
                 }
+                case FaultRule::Action::Stall: {
+                    PageAnswer a = answerPageRequest(catalog_, req.target);
+                    auto body = std::make_shared<std::string>(std::move(a.body));
+                    res.status = a.status;
+                    const int pause = rule->delayMs;
+                    res.set_content_provider(
+                        body->size(), a.contentType,
+                        [this, body, pause](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                            const std::size_t half = body->size() / 2;
+                            if (offset < half) return sink.write(body->data(), half);
+                            waitUnlessStopped(pause);
+                            return sink.write(body->data() + offset, body->size() - offset);
+                        });
+                    return;
+                }
                 case FaultRule::Action::Delay:
                     break;
             }
@@ -181,8 +203,16 @@ private:
         res.set_content(a.body, a.contentType);
     }
 
+    void waitUnlessStopped(int ms) {
+        if (ms <= 0) return;
+        std::unique_lock lock(waitMutex_);
+        waitEnded_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stopRequested_.load(); });
+    }
+
     const Catalog& catalog_;
     const int latencyMs_;
+    std::mutex waitMutex_;
+    std::condition_variable waitEnded_;
     httplib::Server server_;
     int port_ = -1;
     std::atomic<bool> runStarted_{false}, runDone_{false}, stopRequested_{false};
