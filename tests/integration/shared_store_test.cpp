@@ -77,6 +77,8 @@ struct Pair {
     std::vector<std::string> first, second;
 };
 
+void PrintTo(const Pair& pair, std::ostream* out) { *out << pair.name; }
+
 class TwoProgramsTest : public ::testing::TestWithParam<Pair> {
 protected:
     TempDir dir;
