@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 #include "acquisition/event_downloads.h"
 #include "acquisition/event_parser.h"
 #include "acquisition/member_pages.h"
+#include "acquisition/member_file_name.h"
 #include "gamelist/sort_data.h"
 #include "platform/read_ahead.h"
-#include "platform/rewritten_file.h"
+#include "platform/replaced_file.h"
+#include "platform/store_error.h"
 #include "platform/text.h"
 #include "shell/commands.h"
 #include "shell/session.h"
@@ -42,17 +43,16 @@ void findMemberName(KrvSession& session, const std::string& id) {
     }
 }
 
-bool appendIdListEntry(const std::string& path, const std::string& entry) {
+// The ID list gains its entry by being replaced whole: an append cut short
+// by a crash or a full disk would leave half an entry in the list.
+void appendIdListEntry(const std::string& path, const std::string& entry) {
+    std::string bytes = readFileBytes(path).value_or(std::string());
     // A list edited by hand may lack the last line end; the entry must still
     // start a line of its own.
-    auto existing = readFileBytes(path);
-    std::string bytes;
-    if (existing && !existing->empty() && existing->back() != '\n' && existing->back() != '\r') bytes = kLineEnd;
-    bytes += entry + std::string(kLineEnd);
-    std::ofstream out(path, std::ios::binary | std::ios::app);
-    out << bytes;
-    out.flush();
-    return static_cast<bool>(out);
+    if (!bytes.empty() && bytes.back() != '\n' && bytes.back() != '\r') bytes += kLineEnd;
+    bytes += entry;
+    bytes += kLineEnd;
+    replaceFile(path, bytes);
 }
 
 // Records a member not yet in the ID list. The box then shows the new entry
@@ -67,7 +67,7 @@ void recordMember(KrvSession& session) {
             if (left(line, 8) == left(box, 8)) return;
     }
     const std::string entry = box + " -- " + session.state.memberName;
-    if (!appendIdListEntry(configFile, entry)) return;
+    appendIdListEntry(configFile, entry);
     session.ui.CmbIDList.clear();
     session.pickIdBoxEntry(entry);
     session.ui.CmbIDList = readIdList(configFile).value_or(std::vector<std::string>{});
@@ -93,7 +93,7 @@ std::vector<std::string> sectionFilesInOrder(const std::string& dataDir) {
 // the results file. The files are read on a second thread a little ahead of
 // the parsing, and the records are written out as they come, so that a
 // history of thousands of events takes little longer than reading them.
-void parseSectionFiles(KrvSession& session, RewrittenFile& gameList, RewrittenFile& streak) {
+void parseSectionFiles(KrvSession& session, ReplacedFile& gameList, ReplacedFile& streak) {
     constexpr std::size_t kWriteAt = 64 * 1024;
     const std::string& dataDir = session.state.dataDir;
     const std::vector<std::string> names = sectionFilesInOrder(dataDir);
@@ -116,10 +116,6 @@ void parseSectionFiles(KrvSession& session, RewrittenFile& gameList, RewrittenFi
     streak.write(results);
 }
 
-// The per-opponent file is named after the member; a name holding a path
-// separator must not lead out of the results folder.
-std::string fileNameOfMember(const std::string& name) { return replaceAll(replaceAll(name, "/", "-"), "\\", "-"); }
-
 // After a download: the member's official rating from the main page. A
 // failed or cancelled download or a page without it keeps the rating file as
 // it was. The page goes to this program's own Temp folder, so that another
@@ -131,12 +127,13 @@ void fetchCurrentRating(KrvSession& session) {
     st.currentRatingFile = session.store().results() + "/" + st.memberId + "/currentrating.txt";
     const std::string page = session.runTempDir() + "/currentrating.txt";
     DownloadResult result = session.downloader.download(st.memberMainUrl, page, &session.cancelRequested);
+    if (result.writeError != 0) throw StoreError::fromErrno(page, result.writeError);
     if (!result.ok) return;
     auto bytes = readFileBytes(page);
     std::remove(page.c_str());
     if (!bytes) return;
     if (auto rating = regularRatingFromMainPage(splitLines(*bytes)))
-        writeFileAtomically(st.currentRatingFile, *rating + std::string(kLineEnd));
+        replaceFile(st.currentRatingFile, *rating + std::string(kLineEnd));
 }
 
 }  // namespace
@@ -155,20 +152,21 @@ void Analyse(KrvSession& session) {
         return;
     }
     const std::string resultsDir = session.store().results() + "/" + id + "/";
-    std::error_code ec;
-    if (!DirExists(resultsDir)) fs::create_directories(resultsDir, ec);
+    makeFolder(resultsDir);
+    // Both files replace their old versions only once they are complete; a
+    // failure on the way leaves the old ones and ends the command.
     st.gameListFile = resultsDir + id + ".txt";
-    RewrittenFile gameList(st.gameListFile);
+    ReplacedFile gameList(st.gameListFile, Durability::RebuiltByAnalysis);
 
     findMemberName(session, id);
     recordMember(session);
-    st.opponentFile = resultsDir + fileNameOfMember(st.memberName) + ".txt";
+    st.opponentFile = resultsDir + fileNameOfMember(st.memberName, id) + ".txt";
 
     st.streakFile = resultsDir + "streak.txt";
-    RewrittenFile streak(st.streakFile);
+    ReplacedFile streak(st.streakFile, Durability::RebuiltByAnalysis);
     parseSectionFiles(session, gameList, streak);
-    gameList.finish();
-    streak.finish();
+    gameList.commit();
+    streak.commit();
 
     if (st.freshDownload) fetchCurrentRating(session);
     SortData(session);

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <limits>
 #include <system_error>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "acquisition/page_lines.h"
@@ -23,19 +25,25 @@ namespace {
 // itself, so no temporary name is needed there; the data is flushed to disk
 // before the file may be moved into the data folder, so that even a power
 // failure cannot leave an event marked as stored with its pages missing.
-bool writeDurably(const std::string& path, std::string_view bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = std::fflush(f) == 0 && ok;
-    ok = ::fsync(fileno(f)) == 0 && ok;
-    ok = std::fclose(f) == 0 && ok;
-    return ok;
+// Returns 0, or the errno of the step that failed.
+[[nodiscard]] int writeDurably(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return errno;
+    int error = 0;
+    while (!bytes.empty() && error == 0) {
+        const ssize_t done = ::write(fd, bytes.data(), bytes.size());
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) error = done < 0 ? errno : ENOSPC;
+        else bytes.remove_prefix(static_cast<std::size_t>(done));
+    }
+    if (error == 0 && ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && error == 0) error = errno;
+    return error;
 }
 
 // An exception in a download thread must not end the program: it becomes a
 // failed download that says what happened.
-DownloadResult failedByException(const char* what) { return DownloadResult{false, 0, what, false}; }
+DownloadResult failedByException(const char* what) { return DownloadResult{.ok = false, .httpStatus = 0, .error = what}; }
 
 }  // namespace
 
@@ -53,16 +61,19 @@ DownloadResult fetchEvent(Downloader& downloader, const std::string& workDir, co
 FetchedEvent prepareEvent(DownloadResult download, const std::string& workDir, const EventFetch& event) {
     FetchedEvent fetched;
     fetched.download = std::move(download);
-    if (!fetched.download.ok) return fetched;
     const std::string pageFile = workDir + "/" + event.key + ".tx";
-    auto fail = [&](const std::string& what) {
-        fetched.download.ok = false;
-        fetched.download.error = what;
+    if (fetched.download.writeError != 0)
+        fetched.storeError = StoreError::fromErrno(pageFile, fetched.download.writeError);
+    if (!fetched.download.ok) return fetched;
+    auto fail = [&](const std::string& path, int error) {
+        fetched.storeError = StoreError::fromErrno(path, error);
+        fetched.download.error = fetched.storeError->what();
+        std::remove(path.c_str());
         return fetched;
     };
 
     auto bytes = readFileBytes(pageFile);
-    if (!bytes) return fail("cannot read " + pageFile);
+    if (!bytes) return fail(pageFile, errno != 0 ? errno : EIO);
     const auto sections = splitSections(normalisePage(*bytes));
     // The first section is written over the download itself, which then
     // takes the first section's name: one file fewer to create and delete
@@ -70,8 +81,9 @@ FetchedEvent prepareEvent(DownloadResult download, const std::string& workDir, c
     for (std::size_t s = 0; s < sections.size(); ++s) {
         std::string name = sectionFileName(event.key, s + 1);
         const std::string path = workDir + "/" + name;
-        if (!writeDurably(s == 0 ? pageFile : path, joinLinesCrLf(sections[s]))) return fail("cannot write " + path);
-        if (s == 0 && std::rename(pageFile.c_str(), path.c_str()) != 0) return fail("cannot write " + path);
+        if (const int error = writeDurably(s == 0 ? pageFile : path, joinLinesCrLf(sections[s])))
+            return fail(s == 0 ? pageFile : path, error);
+        if (s == 0 && std::rename(pageFile.c_str(), path.c_str()) != 0) return fail(path, errno);
         fetched.sectionFiles.push_back(std::move(name));
     }
     fetched.prepared = true;
@@ -151,9 +163,13 @@ FetchedEvent CrosstableFetcher::fetchAndPrepare(const EventFetch& event) {
     try {
         return prepareEvent(std::move(fetched.download), workDir_, event);
     } catch (const std::exception& e) {
-        return FetchedEvent{failedByException(e.what()), false, {}};
+        fetched = FetchedEvent{};
+        fetched.download = failedByException(e.what());
+        return fetched;
     } catch (...) {
-        return FetchedEvent{failedByException("unknown error"), false, {}};
+        fetched = FetchedEvent{};
+        fetched.download = failedByException("unknown error");
+        return fetched;
     }
 }
 
@@ -164,7 +180,7 @@ FetchedEvent CrosstableFetcher::take(std::size_t i) {
     // An event past a failure is never started: report it as not fetched
     // rather than wait for it.
     changed_.wait(lock, [&] { return done_[i] || (i > firstFailure_ && i >= nextToStart_) || stopping_; });
-    if (!done_[i]) return FetchedEvent{DownloadResult{false, 0, "not fetched"}, false, {}};
+    if (!done_[i]) return FetchedEvent{DownloadResult{false, 0, "not fetched", 0}, false, {}, std::nullopt};
     return std::move(results_[i]);
 }
 
@@ -210,9 +226,9 @@ std::vector<DownloadResult> fetchAll(Downloader& downloader, const std::vector<P
     return results;
 }
 
-bool moveEventIntoPlace(const std::string& workDir, const std::string& dataDir,
+void moveEventIntoPlace(const std::string& workDir, const std::string& dataDir,
                         const std::vector<std::string>& sectionFiles) {
-    if (sectionFiles.empty()) return false;
+    if (sectionFiles.empty()) throw StoreError(dataDir, "the event has no section files");
     std::vector<std::string> order(sectionFiles.begin() + 1, sectionFiles.end());
     order.push_back(sectionFiles.front());
     std::vector<std::string> moved;
@@ -220,12 +236,12 @@ bool moveEventIntoPlace(const std::string& workDir, const std::string& dataDir,
         std::error_code ec;
         fs::rename(workDir + "/" + name, dataDir + "/" + name, ec);
         if (ec) {
-            for (const auto& undo : moved) fs::remove(dataDir + "/" + undo, ec);
-            return false;
+            std::error_code ignored;
+            for (const auto& undo : moved) fs::remove(dataDir + "/" + undo, ignored);
+            throw StoreError(dataDir + "/" + name, ec.message());
         }
         moved.push_back(name);
     }
-    return true;
 }
 
 namespace {

@@ -8,12 +8,14 @@
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
+#include <optional>
 #include <semaphore>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/download.h"
+#include "platform/store_error.h"
 
 namespace krv {
 
@@ -30,6 +32,9 @@ struct FetchedEvent {
     DownloadResult download;
     bool prepared = false;                  // the section files are in the work folder
     std::vector<std::string> sectionFiles;  // key + ".txt", key + ".txt2", ...
+    // The page arrived but its section files could not be written: a fault
+    // of the store, not of the download, which the caller reports as such.
+    std::optional<StoreError> storeError;
 };
 
 // The name of section s (1-based) of an event: key + ".txt", then the
@@ -41,7 +46,8 @@ DownloadResult fetchEvent(Downloader& downloader, const std::string& workDir, co
                           const CancelFlag* cancel = nullptr);
 
 // Splits a downloaded crosstable into sections and writes each as a file of
-// the work folder, flushed to disk; the download itself is removed.
+// the work folder, flushed to disk; the download itself is removed. A write
+// that fails leaves the event unprepared with its storeError set.
 FetchedEvent prepareEvent(DownloadResult download, const std::string& workDir, const EventFetch& event);
 
 // Fetches the events with up to `connections` downloads at once, starting
@@ -102,8 +108,9 @@ std::vector<DownloadResult> fetchAll(Downloader& downloader, const std::vector<P
 // Moves an event's prepared section files from the work folder into the
 // data folder, the first section file (key + ".txt") last: that file is what
 // marks the event as stored, so it must not appear before all the others
-// are in place. False when a move failed; what was moved is then removed.
-bool moveEventIntoPlace(const std::string& workDir, const std::string& dataDir,
+// are in place. StoreError, naming the data folder's file, when a move
+// failed; what was moved is then removed.
+void moveEventIntoPlace(const std::string& workDir, const std::string& dataDir,
                         const std::vector<std::string>& sectionFiles);
 
 // True for a section file from 2 on (key + ".txt" + number) whose first

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <set>
 
@@ -10,6 +9,7 @@
 #include "acquisition/event_downloads.h"
 #include "acquisition/history_pages.h"
 #include "acquisition/history_run.h"
+#include "platform/store_error.h"
 #include "platform/text.h"
 #include "shell/commands.h"
 #include "shell/session.h"
@@ -55,22 +55,23 @@ void reportFailedDownload(KrvSession& session, const std::string& url) {
     session.messages.ok("Download Failed", "Could not download " + url);
 }
 
+// An answer that arrived but could not be stored is the store's fault.
+void throwIfNotStored(const DownloadResult& result, const std::string& path) {
+    if (!result.ok && result.writeError != 0) throw StoreError::fromErrno(path, result.writeError);
+}
+
 enum class RunOutcome { Completed, Failed, Cancelled };
 
-// A download that was cancelled is no failure to report: the user asked for it.
-RunOutcome outcomeOf(KrvSession& session, const DownloadResult& result, const std::string& url) {
+// What became of a download into path. One that was cancelled is no failure
+// to report: the user asked for it.
+RunOutcome outcomeOf(KrvSession& session, const DownloadResult& result, const std::string& url,
+                     const std::string& path) {
+    throwIfNotStored(result, path);
     session.state.lastDownloadResult = result.httpStatus;
     if (result.ok) return RunOutcome::Completed;
     if (result.cancelled || session.cancelRequested) return RunOutcome::Cancelled;
     reportFailedDownload(session, url);
     return RunOutcome::Failed;
-}
-
-bool appendLines(const std::string& path, const std::vector<std::string>& lines) {
-    std::ofstream out(path, std::ios::binary | std::ios::app);
-    out << joinLinesCrLf(lines);
-    out.flush();
-    return static_cast<bool>(out);
 }
 
 // Fetches every history page and collects the crosstable addresses in
@@ -82,7 +83,8 @@ RunOutcome collectEventList(KrvSession& session) {
     auto& st = session.state;
     const DownloadResult first =
         session.downloader.download(st.memberHistoryUrl, st.historyPageFile, &session.cancelRequested);
-    if (RunOutcome outcome = outcomeOf(session, first, st.memberHistoryUrl); outcome != RunOutcome::Completed)
+    if (RunOutcome outcome = outcomeOf(session, first, st.memberHistoryUrl, st.historyPageFile);
+        outcome != RunOutcome::Completed)
         return outcome;
     howmanypassestomakelist(session);
     if (st.historyPassCount < 2) st.historyPassCount = 2;
@@ -96,14 +98,12 @@ RunOutcome collectEventList(KrvSession& session) {
 
     for (std::size_t k = 0; k < pages.size(); ++k) {
         st.pageUrl = pages[k].url;
-        if (RunOutcome outcome = outcomeOf(session, results[k], st.pageUrl); outcome != RunOutcome::Completed)
+        if (RunOutcome outcome = outcomeOf(session, results[k], st.pageUrl, pages[k].path);
+            outcome != RunOutcome::Completed)
             return outcome;
         std::error_code ec;
         fs::rename(pages[k].path, st.historyPageFile, ec);
-        if (ec) {
-            reportFailedDownload(session, st.pageUrl);
-            return RunOutcome::Failed;
-        }
+        if (ec) throw StoreError(st.historyPageFile, ec.message());
         const std::vector<std::string> lines = normaliseHistoryPage(session);
         if (auto wrongLine = findWrongIdLine(lines, st.memberId)) {
             session.messages.ok("Incorrect USCF ID Number", *wrongLine);
@@ -111,10 +111,8 @@ RunOutcome collectEventList(KrvSession& session) {
             std::remove(st.historyTextFile.c_str());
             return RunOutcome::Failed;
         }
-        if (!appendLines(st.eventListFile, extractCrosstableAddresses(lines, session.baseUrl(), st.memberId))) {
-            session.messages.ok("Download Failed", "Could not store " + st.pageUrl);
-            return RunOutcome::Failed;
-        }
+        appendToFile(st.eventListFile,
+                     joinLinesCrLf(extractCrosstableAddresses(lines, session.baseUrl(), st.memberId)));
     }
     return RunOutcome::Completed;
 }
@@ -163,18 +161,15 @@ RunOutcome storeNewEvents(KrvSession& session, const std::string& dataDir, int& 
         const EventFetch& event = plan.events[*plan.eventOfLine[line]];
         ++st.downloadedCount;
         FetchedEvent fetched = fetcher.take(*plan.eventOfLine[line]);
+        if (fetched.storeError) throw *fetched.storeError;
         if (!fetched.prepared) {
             fetcher.stop();
-            return outcomeOf(session, fetched.download, event.address);
+            return outcomeOf(session, fetched.download, event.address, workDir + "/" + event.key + ".tx");
         }
         st.lastDownloadResult = fetched.download.httpStatus;
         // An event fetched whole is stored even when Cancel came meanwhile:
         // the wait for it was short, and the work is not lost.
-        if (!moveEventIntoPlace(workDir, dataDir, fetched.sectionFiles)) {
-            fetcher.stop();
-            session.messages.ok("Download Failed", "Could not store " + event.address);
-            return RunOutcome::Failed;
-        }
+        moveEventIntoPlace(workDir, dataDir, fetched.sectionFiles);
         session.setStatus(processedCaption(processed, st.downloadedCount));
         if (session.onProgress) session.onProgress(st.downloadedCount, total);
     }
@@ -212,9 +207,8 @@ void CmdUpdateData_Click(KrvSession& session) {
     st.historyTextFile = temp + st.memberId + ".rch";
     st.eventListFile = temp + st.memberId + ".lst";
     if (FileExists(st.eventListFile)) std::remove(st.eventListFile.c_str());
-    std::error_code ec;
     removeLeftovers(session);
-    fs::create_directories(eventWorkDir(session), ec);
+    makeFolder(eventWorkDir(session));
     // Whatever the outcome, nothing fetched ahead is kept.
     struct RemoveWorkDir {
         std::string path;
@@ -227,7 +221,7 @@ void CmdUpdateData_Click(KrvSession& session) {
     RunOutcome outcome = collectEventList(session);
     if (outcome == RunOutcome::Completed) {
         const std::string dataDir = session.store().data() + "/" + st.memberId;
-        if (!DirExists(dataDir)) fs::create_directories(dataDir, ec);
+        makeFolder(dataDir);
         outcome = storeNewEvents(session, dataDir, processed);
     }
     // A Cancel after the last event still keeps the analysis from starting.

@@ -195,7 +195,12 @@ int main(int argc, char** argv) {
     krv::CurlDownloader downloader;
     krv::SessionOptions options{krv::resolveStoreRoot(args->store), args->baseUrl, args->connections};
     krv::KrvSession session(options, boxes, downloader);
-    krv::startUp(session);
+    try {
+        krv::startUp(session);
+    } catch (const krv::StoreError& e) {
+        boxes.ok(krv::kStoreErrorTitle, e.what());
+        return kExitProblem;
+    }
     // Captions of the command itself, each once as it changes; the start-up
     // caption is the window's greeting and means nothing on a terminal.
     session.onStatusChanged = [last = session.ui.lblprocessed](const std::string& text) mutable {

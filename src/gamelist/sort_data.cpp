@@ -175,7 +175,7 @@ void SortData(KrvSession& session, const TodaySource& today) {
     games.sort(kSortNumericAscending);
 
     auto [totals, lines] = opponentTotals(games);
-    if (!st.opponentFile.empty()) writeFileAtomically(st.opponentFile, totals, Durability::RebuiltByAnalysis);
+    if (!st.opponentFile.empty()) replaceFile(st.opponentFile, totals, Durability::RebuiltByAnalysis);
     st.opponentCount = lines;
 
     if (st.analyseOnly == 0) removeUpdateRunFiles(st);

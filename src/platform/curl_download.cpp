@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <mutex>
@@ -31,6 +32,7 @@ struct BodySink {
     std::FILE* file = nullptr;
     std::size_t bytes = 0;
     bool writeFailed = false;
+    int writeError = 0;
 };
 
 std::size_t writeBody(char* data, std::size_t size, std::size_t count, void* user) {
@@ -38,6 +40,7 @@ std::size_t writeBody(char* data, std::size_t size, std::size_t count, void* use
     std::size_t n = size * count;
     if (std::fwrite(data, 1, n, sink->file) != n) {
         sink->writeFailed = true;
+        sink->writeError = errno != 0 ? errno : EIO;
         return 0;  // makes curl stop with a write error
     }
     sink->bytes += n;
@@ -120,6 +123,7 @@ Attempt fetchOnce(const std::string& url, const std::string& partial, const Down
     BodySink sink;
     sink.file = std::fopen(partial.c_str(), "wb");
     if (!sink.file) {
+        attempt.result.writeError = errno;
         attempt.result.error = "cannot write " + partial;
         return attempt;
     }
@@ -158,6 +162,7 @@ Attempt fetchOnce(const std::string& url, const std::string& partial, const Down
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     curl_easy_cleanup(curl);
     bool closed = std::fclose(sink.file) == 0;
+    const int closeError = errno;
 
     attempt.result.httpStatus = status;
     if (cancelled) {
@@ -165,12 +170,14 @@ Attempt fetchOnce(const std::string& url, const std::string& partial, const Down
     } else if (code != CURLE_OK) {
         attempt.result.error = sink.writeFailed ? "cannot write " + partial
                                                 : std::string(*errorText ? errorText : curl_easy_strerror(code));
+        attempt.result.writeError = sink.writeError;
     } else if (status < 200 || status > 299) {
         attempt.result.error = "HTTP status " + std::to_string(status);
     } else if (sink.bytes == 0) {
         attempt.result.error = "empty answer";
     } else if (!closed) {
         attempt.result.error = "cannot write " + partial;
+        attempt.result.writeError = closeError;
     } else {
         attempt.result.ok = true;
     }
@@ -215,8 +222,9 @@ DownloadResult CurlDownloader::download(const std::string& url, const std::strin
         Attempt attempt = fetchOnce(url, partial, policy_, cancel);
         if (attempt.result.ok) {
             if (std::rename(partial.c_str(), path.c_str()) != 0) {
+                const int error = errno;
                 std::remove(partial.c_str());
-                return {false, attempt.result.httpStatus, "cannot write " + path};
+                return {false, attempt.result.httpStatus, "cannot write " + path, error};
             }
             return attempt.result;
         }

@@ -12,8 +12,12 @@ using CancelFlag = std::atomic<bool>;
 
 struct DownloadResult {
     bool ok = false;
-    long httpStatus = 0;     // 0 when no answer arrived
-    std::string error;       // what went wrong, for messages and logs
+    long httpStatus = 0;   // 0 when no answer arrived
+    std::string error;     // what went wrong, for messages and logs
+    // The errno when the answer could not be written to the file: a fault
+    // of the store, which callers report as such rather than as a failed
+    // download. 0 otherwise.
+    int writeError = 0;
     bool cancelled = false;  // stopped by the cancel flag, not by a fault
 };
 
@@ -31,7 +35,7 @@ public:
 };
 
 // A download that was not made because the cancel flag was set.
-inline DownloadResult cancelledDownload() { return DownloadResult{false, 0, "cancelled", true}; }
+inline DownloadResult cancelledDownload() { return DownloadResult{.ok = false, .httpStatus = 0, .error = "cancelled", .cancelled = true}; }
 
 inline bool isCancelled(const CancelFlag* cancel) { return cancel && cancel->load(); }
 

@@ -19,7 +19,12 @@ int openLockFile(const std::string& path, FileLock::Open how, bool& writable) {
     // A lock works through a read-only descriptor too: a store that cannot
     // be written is still guarded, and the write that fails is reported by
     // whoever makes it.
-    if (fd < 0 && (errno == EROFS || errno == EACCES)) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 && (errno == EROFS || errno == EACCES)) {
+        const int cannotWrite = errno;
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        // No lock file to fall back on: the reason is that it cannot be made.
+        if (fd < 0) errno = cannotWrite;
+    }
     return fd;
 }
 

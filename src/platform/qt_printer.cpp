@@ -63,12 +63,17 @@ void runPrintout(KrvSession& session, QWidget* /*parent: the boxes come from ses
     const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
     std::unique_ptr<QPrinter> device;
     std::optional<std::string> pdfPath;
+    // The PDF is written under a temporary name and renamed when complete:
+    // half a printout under the expected name would pass for the whole,
+    // and an older PDF stays until the new one is whole.
+    std::string pdfTemp;
     if (defaultPrinter.isNull()) {
         pdfPath = pdfPathFor(session, pdfFileName);
         if (!pdfPath) return;
         device = std::make_unique<QPrinter>(QPrinter::HighResolution);
         device->setOutputFormat(QPrinter::PdfFormat);
-        device->setOutputFileName(QString::fromLocal8Bit(pdfPath->c_str()));
+        pdfTemp = *pdfPath + ".partial";
+        device->setOutputFileName(QString::fromLocal8Bit(pdfTemp.c_str()));
         device->setPageMargins(QMarginsF(kPdfMarginInches, kPdfMarginInches, kPdfMarginInches, kPdfMarginInches),
                                QPageLayout::Inch);
     } else {
@@ -89,11 +94,16 @@ void runPrintout(KrvSession& session, QWidget* /*parent: the boxes come from ses
         }
         if (failure.empty() && !printer.ok()) failure = printer.error();
     }
+    device.reset();  // closes the PDF file
+    if (pdfPath && failure.empty()) {
+        std::error_code error;
+        std::filesystem::rename(pdfTemp, *pdfPath, error);
+        if (error) failure = "Could not write " + *pdfPath + ": " + error.message();
+    }
     if (!failure.empty()) {
-        // Half a printout under the expected name would pass for the whole.
         if (pdfPath) {
             std::error_code ignored;
-            if (std::filesystem::is_regular_file(*pdfPath, ignored)) std::filesystem::remove(*pdfPath, ignored);
+            std::filesystem::remove(pdfTemp, ignored);
         }
         const std::string what = pdfPath ? "The printout could not be saved as " + *pdfPath + ". "
                                          : "The printout could not be printed. ";

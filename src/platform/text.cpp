@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -284,29 +283,6 @@ std::string terminalSafe(std::string_view text) {
         if (control && c != '\t' && c != '\r' && c != '\n') c = '?';
     }
     return safe;
-}
-
-bool writeFileAtomically(const std::string& path, std::string_view bytes, Durability durability) {
-    std::string temp = path + ".partial";
-    {
-        std::FILE* f = std::fopen(temp.c_str(), "wb");
-        if (!f) return false;
-        bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-        ok = std::fflush(f) == 0 && ok;
-        if (durability == Durability::SurvivesPowerLoss) ok = ::fsync(fileno(f)) == 0 && ok;
-        ok = std::fclose(f) == 0 && ok;
-        if (!ok) {
-            std::remove(temp.c_str());
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
 }
 
 namespace {

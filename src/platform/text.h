@@ -12,6 +12,10 @@
 #include <string_view>
 #include <vector>
 
+// Files are written through the whole-file replacement; most users of the
+// text helpers need it too.
+#include "platform/replaced_file.h"
+
 namespace krv {
 
 inline constexpr std::string_view kLineEnd = "\r\n";
@@ -109,17 +113,6 @@ std::optional<std::vector<std::string>> readFileLines(const std::string& path);
 
 // Joins lines, each followed by CR LF.
 std::string joinLinesCrLf(const std::vector<std::string>& lines);
-
-// Whether a replaced file must also survive a power failure, or only a
-// crash of the program. Files that every analysis rebuilds need not wait
-// for the disk.
-enum class Durability { SurvivesPowerLoss, RebuiltByAnalysis };
-
-// Replaces the file whole: the bytes go to a temporary file beside it, which
-// is renamed over the old one, so an interrupted write never leaves a
-// half-written file behind. Returns false when it could not write.
-bool writeFileAtomically(const std::string& path, std::string_view bytes,
-                         Durability durability = Durability::SurvivesPowerLoss);
 
 // ---- comma-delimited input -------------------------------------------------
 

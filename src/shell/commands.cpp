@@ -6,6 +6,7 @@
 #include "acquisition/update_run.h"
 #include "platform/run_folder.h"
 #include "platform/scope_exit.h"
+#include "platform/store_error.h"
 #include "platform/text.h"
 #include "shell/session.h"
 #include "shell/sort_name.h"
@@ -25,13 +26,15 @@ constexpr const char* kViewControls[] = {
 // Start-up runs without the store's writer lock, so that viewing never
 // waits: creating a folder is one system call that either makes it or finds
 // it made, so two programs starting together both end up with the tree, and
-// neither touches anything else of the store here.
+// neither touches anything else of the store here. A plain file where a
+// folder belongs is left alone (DirExists is true for it); the first write
+// into that folder reports it.
 void createStoreTree(const StorePaths& store) {
     for (const std::string& dir : {store.root, store.results(), store.data(), store.temp()}) {
-        if (!DirExists(dir)) {
-            std::error_code ignored;
-            std::filesystem::create_directory(dir, ignored);
-        }
+        if (DirExists(dir)) continue;
+        std::error_code ec;
+        std::filesystem::create_directory(dir, ec);
+        if (ec) throw StoreError(dir, ec.message());
     }
 }
 
@@ -149,9 +152,13 @@ void cmdDelete_Click(KrvSession& session) {
         if (left(line, 8) != key) kept.push_back(line);
     // The reduced list goes to config.tmp, which then takes the place of
     // config.txt in one rename: a crash leaves either list whole.
-    if (writeFileAtomically(store.configTmpFile(), joinLinesCrLf(kept))) {
+    replaceFile(store.configTmpFile(), joinLinesCrLf(kept));
+    std::error_code ec;
+    std::filesystem::rename(store.configTmpFile(), store.configFile(), ec);
+    if (ec) {
         std::error_code ignored;
-        std::filesystem::rename(store.configTmpFile(), store.configFile(), ignored);
+        std::filesystem::remove(store.configTmpFile(), ignored);
+        throw StoreError(store.configFile(), ec.message());
     }
     reloadIdList(session);
     hideControls(session);

@@ -35,9 +35,16 @@ bool DirExists(const std::string& path);
 bool FileExists(const std::string& path);
 
 // Removes a directory with everything in it. A trailing "/" is ignored.
-// False when there was no such directory or it could not be removed
-// completely. Never fails.
+// Symbolic links are removed as links and never followed, whether they
+// stand inside the directory or in its place: nothing outside the directory
+// changes. False when there was no such directory (or link) or it could not
+// be removed completely. Never fails.
 bool KillFolder(const std::string& path);
+
+// Creates the folder, and the folders above it, when DirExists says it is
+// missing; StoreError when it cannot. A plain file of that name is left
+// alone: the first write into the folder then reports the failure.
+void makeFolder(const std::string& path);
 
 // A member ID is used in paths: it must be exactly 8 digits, so that a text
 // like "../../x" never reaches the file system.
@@ -46,8 +53,9 @@ bool isSafeMemberId(const std::string& id);
 // ---- the ID list ("config.txt") --------------------------------------------
 
 std::optional<std::vector<std::string>> readIdList(const std::string& path);
-// Replaces the file whole (atomically); lines end in CR LF.
-bool writeIdList(const std::string& path, const std::vector<std::string>& lines);
+// Replaces the file whole (atomically); lines end in CR LF. StoreError when
+// it cannot.
+void writeIdList(const std::string& path, const std::vector<std::string>& lines);
 
 // ---- the settings file ("default.txt") -----------------------------------
 
@@ -62,10 +70,12 @@ struct Settings {
 
 // Reads groups of six lines; the last complete group is in force. A trailing
 // group of fewer than six lines (an interrupted write) is ignored. nullopt
-// when the file cannot be read or holds no complete group.
+// when the file cannot be read or holds no complete group. A number line
+// that is not a whole number within the range of int counts as empty.
 std::optional<Settings> readSettings(const std::string& path);
 // Writes the six lines: lines 1 and 2 as text, lines 3 to 6 in the print
-// form (" 3 "); an empty value is written as an empty line.
-bool writeSettings(const std::string& path, const Settings& settings);
+// form (" 3 "); an empty value is written as an empty line. StoreError when
+// it cannot.
+void writeSettings(const std::string& path, const Settings& settings);
 
 }  // namespace krv

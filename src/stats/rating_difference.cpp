@@ -109,8 +109,8 @@ void gethlflexresults(KrvSession& session) {
 
     const auto folder = memberResultsFolder(session);
     if (!folder) throw AnalysisStopped("the ID box holds no member ID");
-    if (!writeFileAtomically(*folder + "digest.txt", digest + std::string(kLineEnd), Durability::RebuiltByAnalysis))
-        throw AnalysisStopped("the digest file cannot be written in " + *folder);
+    // The caption says the files were created: it follows the last write.
+    replaceFile(*folder + "digest.txt", digest + std::string(kLineEnd), Durability::RebuiltByAnalysis);
 
     session.setStatus(filesCreatedText(session.store().results()));
     restoreSavedSort(session);

@@ -40,8 +40,9 @@ void gethighlowresults(KrvSession& session);
 // Appends the band lines (range from `txthighlowrange`), saves the digest
 // as "digest.txt" in the member's results folder, reports the created files
 // in the status line and restores the tournament grid's saved sort. Throws
-// AnalysisStopped when the digest file cannot be written; the lines stay
-// appended, and status and grid are left as they were.
+// AnalysisStopped when the ID box holds no member ID and StoreError when the
+// digest file cannot be written; the lines stay appended, and status and
+// grid are left as they were.
 void gethlflexresults(KrvSession& session);
 
 // The status text after a complete analysis.

@@ -137,14 +137,13 @@ ChartFileTexts buildChartFiles(const Grid& games) {
     return files;
 }
 
-bool writeChartFiles(const std::string& resultsFolder, const Grid& games) {
+void writeChartFiles(const std::string& resultsFolder, const Grid& games) {
     const ChartFileTexts files = buildChartFiles(games);
     // The files are built in memory; a work file left by an interrupted
     // older run is cleared away.
     std::remove((resultsFolder + "tempChart.txt").c_str());
-    bool ok = writeFileAtomically(resultsFolder + "allChart.txt", files.allChart, Durability::RebuiltByAnalysis);
-    ok = writeFileAtomically(resultsFolder + "yearChart.txt", files.yearChart, Durability::RebuiltByAnalysis) && ok;
-    return ok;
+    replaceFile(resultsFolder + "allChart.txt", files.allChart, Durability::RebuiltByAnalysis);
+    replaceFile(resultsFolder + "yearChart.txt", files.yearChart, Durability::RebuiltByAnalysis);
 }
 
 }  // namespace krv

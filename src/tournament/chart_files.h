@@ -16,8 +16,8 @@ struct ChartFileTexts {
 // date, newest first. Lines: date, pre-event rating, post-event rating.
 ChartFileTexts buildChartFiles(const Grid& games);
 
-// Writes both files into the results folder (ending in "/"); false when a
-// file could not be written.
-bool writeChartFiles(const std::string& resultsFolder, const Grid& games);
+// Writes both files into the results folder (ending in "/"); StoreError
+// when a file could not be written.
+void writeChartFiles(const std::string& resultsFolder, const Grid& games);
 
 }  // namespace krv

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "analysis_test_support.h"
+#include "platform/store_error.h"
 #include "stats/advanced_analysis.h"
 
 using namespace krv;
@@ -54,16 +55,23 @@ TEST_F(AdvancedAnalysisTest, AMissingLineDropsItsGroupsEmptyLineAndSavedSortsCom
     EXPECT_EQ(session.ui.MSFlexResults.col(), 1);
 }
 
-// A missing or broken results file, results folder or member ID ends the run
-// without a word: the lines so far stay; no digest file, status or saved sort.
-TEST_F(AdvancedAnalysisTest, AMissingResultsFileOrFolderEndsTheRunSilently) {
+// A missing or broken results file or member ID ends the run without a
+// word: the lines so far stay; no digest file, status or saved sort. A
+// digest that cannot be written (its folder is gone) is a store error: the
+// same, but the command ends with the error instead of silently.
+TEST_F(AdvancedAnalysisTest, AMissingResultsFileOrFolderEndsTheRun) {
     const std::string notable = "SPRING OPEN  03-15-2005", bands = "Wins =  0   Draws =  0   Losses =  1";
     const std::string outside = session.store().results() + "/../../x /";
-    const std::vector<std::pair<std::string, std::function<void()>>> cases{
-        {notable, [&] { fs::remove(session.state.streakFile); }},
-        {notable, [&] { writeResults({"Win,20050315,SPRING OPEN", "Loss,20060101"}); }},
-        {bands, [&] { fs::remove_all(results()); }},
-        {bands, [&] { session.ui.CmbID = "../../x -- SOMEONE"; fs::create_directories(outside); }},
+    struct Case {
+        std::string digestEnd;
+        bool storeError;
+        std::function<void()> damage;
+    };
+    const std::vector<Case> cases{
+        {notable, false, [&] { fs::remove(session.state.streakFile); }},
+        {notable, false, [&] { writeResults({"Win,20050315,SPRING OPEN", "Loss,20060101"}); }},
+        {bands, true, [&] { fs::remove_all(results()); }},
+        {bands, false, [&] { session.ui.CmbID = "../../x -- SOMEONE"; fs::create_directories(outside); }},
     };
     session.state.streakFile = dir / "streak.txt";  // outside the results folder
     for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -73,9 +81,19 @@ TEST_F(AdvancedAnalysisTest, AMissingResultsFileOrFolderEndsTheRunSilently) {
         session.state.savedSortColumn = 7;
         session.state.savedSortCode = 4;
         session.setStatus("working");
-        cases[i].second();
-        cmdAdvanceAnalyse_Click(session);
-        EXPECT_TRUE(session.ui.txtResults.ends_with(cases[i].first)) << session.ui.txtResults;
+        cases[i].damage();
+        if (cases[i].storeError) {
+            try {
+                cmdAdvanceAnalyse_Click(session);
+                ADD_FAILURE() << "no store error";
+            } catch (const StoreError& e) {
+                EXPECT_EQ(e.path(), results() + "digest.txt");
+                EXPECT_EQ(e.reason(), "No such file or directory");
+            }
+        } else {
+            cmdAdvanceAnalyse_Click(session);
+        }
+        EXPECT_TRUE(session.ui.txtResults.ends_with(cases[i].digestEnd)) << session.ui.txtResults;
         EXPECT_FALSE(fs::exists(results() + "digest.txt"));
         EXPECT_FALSE(fs::exists(outside + "digest.txt"));
         EXPECT_EQ(session.ui.lblprocessed, "working");

@@ -134,3 +134,55 @@ TEST(GridModel, CellsOutsideTheTableReadEmptyAndCountsResize) {
     g.setColWidth(3, 1);
     EXPECT_TRUE(g.isColHidden(3));
 }
+
+// Small sorts hide an unstable sort: a typical library sort orders up to 16
+// elements by insertion, which keeps ties in order by accident. Forty rows
+// in four groups of ties take every sort code through its real path.
+TEST(GridSort, EveryCodeKeepsTiesInTheirShownOrderOnLargeGrids) {
+    const std::vector<std::string> numbers{"1500", "UnR", " 900 ", "1500"};
+    const std::vector<std::string> texts{"smith", "Adams", "SMITH", "adams"};
+    const std::vector<std::string> mixed{"1500", "Adams", "1500.0", "adams"};
+    for (const auto* values : {&numbers, &texts, &mixed}) {
+        for (int code = kSortGenericAscending; code <= kSortTextDescending; ++code) {
+            std::vector<std::string> cells;
+            for (int r = 0; r < 40; ++r) cells.push_back((*values)[(r * 7) % values->size()]);
+            Grid g = column(cells);
+            g.sort(code);
+            const bool descending = code % 2 == 0;
+            for (int r = 1; r < g.rows(); ++r) {
+                int c = compareCells(code, g.text(r - 1, 0), g.text(r, 0));
+                if (descending) c = -c;
+                SCOPED_TRACE("code " + std::to_string(code) + ", row " + std::to_string(r));
+                ASSERT_LE(c, 0);
+                if (c == 0) {
+                    ASSERT_LT(std::stoi(g.text(r - 1, 1)), std::stoi(g.text(r, 1)));
+                }
+            }
+        }
+    }
+}
+
+// Sorting on a second column keeps the order of the first among its ties:
+// ties follow the order shown, not the order the rows were filled in.
+TEST(GridSort, ASecondSortKeepsTheFirstSortsOrderAmongItsTies) {
+    Grid g;
+    g.setCols(3);
+    g.setRows(30);
+    for (int r = 0; r < 30; ++r) {
+        g.setText(r, 0, std::to_string(r % 3));         // three groups
+        g.setText(r, 1, std::to_string((r * 11) % 30));  // a distinct key per row
+        g.setText(r, 2, std::to_string(r));
+    }
+    g.setCol(1);
+    g.sort(kSortNumericDescending);
+    g.setCol(0);
+    g.sort(kSortNumericAscending);
+    for (int r = 1; r < g.rows(); ++r) {
+        const bool sameGroup = g.text(r - 1, 0) == g.text(r, 0);
+        if (sameGroup) {
+            EXPECT_GT(std::stoi(g.text(r - 1, 1)), std::stoi(g.text(r, 1))) << "row " << r;
+        } else {
+            EXPECT_LT(std::stoi(g.text(r - 1, 0)), std::stoi(g.text(r, 0))) << "row " << r;
+        }
+    }
+}

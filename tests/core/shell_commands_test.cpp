@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "platform/store_error.h"
 #include "platform/text.h"
 #include "shell/commands.h"
 #include "shell/session.h"
@@ -57,6 +58,41 @@ TEST_F(ShellFixture, APlainFileNamedLikeAFolderIsLeftAlone) {
     start();
     EXPECT_EQ(readBytes(root() + "/Temp"), "mine");
     EXPECT_TRUE(fs::is_directory(root() + "/Data"));
+}
+
+// A store that cannot be created, and an ID list or settings file that
+// cannot be replaced, end start-up, Exit or Delete Data with the store error.
+TEST_F(ShellFixture, AStoreThatCannotBeWrittenEndsTheCommandWithAStoreError) {
+    const std::string tooLong = dir / std::string(300, 'k');
+    session = std::make_unique<KrvSession>(SessionOptions{tooLong}, boxes, downloads);
+    try {
+        startUp(*session);
+        ADD_FAILURE() << "no error";
+    } catch (const StoreError& e) {
+        EXPECT_EQ(std::string(e.what()), "Could not write " + tooLong + ": File name too long");
+    }
+
+    for (const std::string blocked : {"/default.txt", "/config.txt"}) {
+        SCOPED_TRACE(blocked);
+        auto& s = start();
+        writeBytes(root() + blocked + "/in-the-way", "x");
+        try {
+            cmdExit_Click(s);
+            ADD_FAILURE() << "no error";
+        } catch (const StoreError& e) {
+            EXPECT_EQ(e.path(), root() + blocked);
+        }
+        EXPECT_FALSE(fs::exists(root() + blocked + ".partial"));
+        fs::remove_all(root() + blocked);
+    }
+
+    writeBytes(root() + "/config.txt", "12345678 -- JOHN SMITH\r\n");
+    auto& s = start();
+    writeBytes(root() + "/config.tmp/in-the-way", "x");
+    s.setIdBoxText("12345678 -- JOHN SMITH");
+    boxes.answers = {true};
+    EXPECT_THROW(cmdDelete_Click(s), StoreError);
+    EXPECT_EQ(readBytes(root() + "/config.txt"), "12345678 -- JOHN SMITH\r\n");
 }
 
 TEST_F(ShellFixture, ExitWithAnEmptyListWritesAnEmptyListAndNoWelcomeNextTime) {

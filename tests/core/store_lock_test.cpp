@@ -21,6 +21,7 @@
 #include "shell/session.h"
 #include "shell/store_command.h"
 #include "support/fake_downloader.h"
+#include "support/mounts.h"
 #include "support/temp_store.h"
 
 using namespace krv;
@@ -251,4 +252,22 @@ TEST_F(StoreFixture, FailuresEndTheCommandAndReleaseTheStore) {
     EXPECT_FALSE(ran);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "Could not write " + root() + "/store.lock: No such file or directory");
+}
+
+TEST_F(StoreFixture, AReadOnlyStoreIsStillLockedOrSaysWhyItCannotBe) {
+    fs::create_directories(root() + "/with");
+    fs::create_directories(root() + "/without");
+    StoreLock made(root() + "/with");  // the lock file exists before the store turns read-only
+    auto readOnly = Mount::readOnly(root());
+    if (!readOnly) GTEST_SKIP() << "needs root and bind mounts";
+
+    StoreLock first(root() + "/with"), second(root() + "/with");
+    EXPECT_TRUE(first.tryAcquire());
+    EXPECT_FALSE(second.tryAcquire());
+    try {
+        StoreLock lock(root() + "/without");
+        FAIL() << "no error";
+    } catch (const StoreError& e) {
+        EXPECT_EQ(e.reason(), "Read-only file system");
+    }
 }

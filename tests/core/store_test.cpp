@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/store_error.h"
 #include "platform/text.h"
 #include "shell/store.h"
 #include "support/temp_store.h"
@@ -94,7 +95,7 @@ TEST(Settings, GroupsOfSixWithTheLastCompleteGroupInForce) {
 TEST(Settings, WrittenInThePrintFormWithCrLf) {
     TempDir t;
     const std::string path = t / "default.txt";
-    ASSERT_TRUE(writeSettings(path, {"12345678 -- JOHN SMITH", "100", 3, 4, 0, 5}));
+    writeSettings(path, {"12345678 -- JOHN SMITH", "100", 3, 4, 0, 5});
     EXPECT_EQ(readBytes(path), "12345678 -- JOHN SMITH\r\n100\r\n 3 \r\n 4 \r\n 0 \r\n 5 \r\n");
     EXPECT_FALSE(fs::exists(path + ".partial"));
 }
@@ -115,10 +116,10 @@ TEST(IdList, AnInterruptedRewriteLeavesTheOldListWhole) {
     // A directory in the place of the temporary file makes the write fail
     // the way a crash between write and rename would leave things.
     fs::create_directories(path + ".partial/blocker");
-    EXPECT_FALSE(writeIdList(path, {"87654321 -- NEW ENTRY"}));
+    EXPECT_THROW(writeIdList(path, {"87654321 -- NEW ENTRY"}), StoreError);
     EXPECT_EQ(readBytes(path), "12345678 -- JOHN SMITH\r\n");
     fs::remove_all(path + ".partial");
-    EXPECT_TRUE(writeIdList(path, {"87654321 -- NEW ENTRY"}));
+    writeIdList(path, {"87654321 -- NEW ENTRY"});
     EXPECT_EQ(readBytes(path), "87654321 -- NEW ENTRY\r\n");
 }
 
@@ -135,7 +136,7 @@ TEST(IdList, AKilledWriterNeverLeavesAHalfWrittenList) {
     TempDir t;
     const std::string path = t / "config.txt";
     const std::vector<std::string> oldList{"12345678 -- JOHN SMITH"};
-    ASSERT_TRUE(writeIdList(path, oldList));
+    writeIdList(path, oldList);
     std::vector<std::string> bigList;
     for (int i = 0; i < 20000; ++i) bigList.push_back(std::to_string(10000000 + i) + " -- PLAYER NUMBER " + std::to_string(i));
     const std::string oldBytes = readBytes(path);
@@ -152,4 +153,71 @@ TEST(IdList, AKilledWriterNeverLeavesAHalfWrittenList) {
         const std::string now = readBytes(path);
         EXPECT_TRUE(now == oldBytes || now == newBytes) << "size " << now.size();
     }
+}
+
+// A number line is a whole number within int or it counts as empty; the
+// edges of int still read.
+TEST(Settings, NumbersBeyondIntOrNotWholeCountAsEmpty) {
+    TempDir t;
+    const std::string path = t / "default.txt";
+    const std::vector<std::pair<std::string, std::optional<int>>> cases{
+        {" 3 ", 3},
+        {"-2", -2},
+        {"+4", 4},
+        {" 2147483647 ", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+        {"2147483648", std::nullopt},
+        {"-2147483649", std::nullopt},
+        {"99999999999999999999999", std::nullopt},
+        {"1e10", std::nullopt},
+        {"3.5", std::nullopt},
+        {"3 4", std::nullopt},
+        {"+-3", std::nullopt},
+        {"abc", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& [line, expected] : cases) {
+        writeBytes(path, "id\r\n100\r\n" + line + "\r\n" + line + "\r\n" + line + "\r\n" + line + "\r\n");
+        auto settings = readSettings(path);
+        ASSERT_TRUE(settings) << line;
+        EXPECT_EQ(settings->sortColumn, expected) << line;
+        EXPECT_EQ(settings->individualSortCode, expected) << line;
+    }
+}
+
+// Links inside the member's folder, and the member's folder as a link, go
+// as links: what they point to, its contents and its modes stay.
+TEST(KillFolder, NeverFollowsLinks) {
+    TempDir t;
+    const std::string outsideFile = t / "outside/file.txt", outsideDir = t / "outside/folder";
+    writeBytes(outsideFile, "keep");
+    writeBytes(outsideDir + "/inner.txt", "keep too");
+    const auto readOnly = fs::perms::owner_read | fs::perms::group_read;
+    fs::permissions(outsideFile, readOnly, fs::perm_options::replace);
+    fs::permissions(outsideDir, fs::perms::owner_read | fs::perms::owner_exec, fs::perm_options::replace);
+    auto unchanged = [&] {
+        EXPECT_EQ(readBytes(outsideFile), "keep");
+        EXPECT_EQ(readBytes(outsideDir + "/inner.txt"), "keep too");
+        EXPECT_EQ(fs::status(outsideFile).permissions(), readOnly);
+        EXPECT_EQ(fs::status(outsideDir).permissions(), fs::perms::owner_read | fs::perms::owner_exec);
+    };
+
+    const std::string member = t / "Data/12345678";
+    writeBytes(member + "/event.txt", "x");
+    writeBytes(member + "/sub/event.txt2", "y");
+    fs::create_symlink(outsideFile, member + "/file-link");
+    fs::create_symlink(outsideDir, member + "/folder-link");
+    fs::create_symlink(outsideDir, member + "/sub/deeper-link");
+    fs::create_symlink(t / "nowhere", member + "/dangling-link");
+    EXPECT_TRUE(KillFolder(member + "/"));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(member)));
+    unchanged();
+
+    const std::string linkedMember = t / "Results/12345678";
+    fs::create_directories(t / "Results");
+    fs::create_symlink(outsideDir, linkedMember);
+    EXPECT_TRUE(KillFolder(linkedMember));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(linkedMember)));
+    unchanged();
+    fs::permissions(outsideDir, fs::perms::owner_all, fs::perm_options::replace);
 }

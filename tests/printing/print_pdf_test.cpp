@@ -145,15 +145,20 @@ private slots:
             Printout p;  // a folder where the file should go: it cannot be opened as a file
             std::filesystem::create_directories(p.pdf);
             digest(p);
-            QVERIFY(p.reported("Print", p.pdf));
+            QVERIFY(p.reported("Print", "Could not write " + p.pdf + ": Is a directory"));
+            QVERIFY(!std::filesystem::exists(p.pdf + ".partial"));
         }
+        // A printout that fails half-way leaves the older PDF as it was.
         Printout p;
+        std::filesystem::create_directories(std::filesystem::path(p.pdf).parent_path());
+        krv::testing::writeBytes(p.pdf, "an older printout");
         p.print([](Printer& printer) {
             printer.printLine("started");
             throw std::runtime_error("the grid went away");
         });
         QVERIFY(p.reported("Print", "the grid went away"));
-        QVERIFY(!std::filesystem::exists(p.pdf));
+        QCOMPARE(krv::testing::readBytes(p.pdf), std::string("an older printout"));
+        QVERIFY(!std::filesystem::exists(p.pdf + ".partial"));
     }
 };
 
