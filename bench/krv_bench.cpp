@@ -40,7 +40,7 @@ constexpr const char* kMemoryBase = "http://sample.memory";
 // Serves the sample pages straight from the page library, without HTTP.
 class CatalogDownloader : public Downloader {
 public:
-    DownloadResult download(const std::string& url, const std::string& path) override {
+    DownloadResult download(const std::string& url, const std::string& path, const CancelFlag* = nullptr) override {
         const std::string target = url.substr(std::string(kMemoryBase).size());
         sample::PageAnswer answer = sample::answerPageRequest(sample::Catalog::bundled(), target);
         if (answer.status != 200 || answer.body.empty()) return {false, answer.status, "no page"};

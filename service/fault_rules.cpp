@@ -60,6 +60,10 @@ std::optional<std::vector<FaultRule>> parseFaultRules(std::string_view text, std
             r.action = FaultRule::Action::Delay;
             if (w.size() < 3 || !toInt(w[2], 0, 600000, r.delayMs)) return bad("delay needs milliseconds (0-600000)");
             i = 3;
+        } else if (action == "stall") {
+            r.action = FaultRule::Action::Stall;
+            if (w.size() < 3 || !toInt(w[2], 0, 600000, r.delayMs)) return bad("stall needs milliseconds (0-600000)");
+            i = 3;
         } else if (action == "drop") {
             r.action = FaultRule::Action::Drop;
         } else if (action == "truncate") {

@@ -8,6 +8,8 @@
 //   drop          close the connection without any answer
 //   truncate      announce the full Content-Length, send half the body, close
 //   delay MS      wait MS milliseconds, then answer normally
+//   stall MS      status 200 and the full Content-Length, half the body, a
+//                 pause of MS milliseconds, then the rest
 //   empty         200 with an empty body
 //   junk [BYTES]  200 with BYTES (default 65536) of random bytes, the same
 //                 bytes every time
@@ -35,14 +37,14 @@
 namespace krv::sample {
 
 struct FaultRule {
-    enum class Action { Status, Drop, Truncate, Delay, Empty, Junk, Maintenance, Oversize, Endless };
+    enum class Action { Status, Drop, Truncate, Delay, Empty, Junk, Maintenance, Oversize, Endless, Stall };
     // How an oversized body shows where it ends.
     enum class Framing { Length, Chunked, Close };
     std::string substring;
     Action action = Action::Status;
     int status = 0;          // Action::Status
     int retryAfter = -1;     // seconds, -1 for none
-    int delayMs = 0;         // Action::Delay
+    int delayMs = 0;         // Action::Delay and Action::Stall
     std::int64_t bytes = 0;  // Junk, Oversize: body size; Endless: the cap
     Framing framing = Framing::Length;  // Action::Oversize
     int times = -1;          // -1: unlimited

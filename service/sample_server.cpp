@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <random>
 #include <thread>
@@ -179,7 +180,13 @@ public:
     // so a stop in that short window waits for the loop (or for run() to
     // give up) before it asks again.
     void stop() {
-        stopRequested_ = true;
+        {
+            // Answers waiting out a delay or a stall end now: a test that
+            // stops the service must not wait for a slow answer nobody reads.
+            std::lock_guard lock(waitMutex_);
+            stopRequested_ = true;
+        }
+        waitEnded_.notify_all();
         if (!runStarted_) return;  // run() will see the request
         while (!runDone_ && !server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         server_.stop();
@@ -209,7 +216,7 @@ private:
         }
         std::optional<FaultRule> rule = faults_.take(req.target);
         if (rule && rule->action == FaultRule::Action::Delay) wait += rule->delayMs;
-        if (wait > 0) std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+        waitUnlessStopped(wait);
         if (rule && serveFault(*rule, req, res)) return;
         PageAnswer a = answerPageRequest(catalog_, req.target);
         sendBody(req, res, a.status, a.contentType, std::move(a.body));
@@ -242,6 +249,22 @@ private:
                                              sink.write(body->data(), body->size() / 2);
                                              return false;
                                          });
+                return true;
+            }
+            case FaultRule::Action::Stall: {
+                PageAnswer a = answerPageRequest(catalog_, req.target);
+                auto body = std::make_shared<std::string>(std::move(a.body));
+                res.status = a.status;
+                const int pause = rule.delayMs;
+                // Half the body, a pause (cut short when the service stops), the rest.
+                res.set_content_provider(
+                    body->size(), a.contentType,
+                    [this, body, pause](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                        const std::size_t half = body->size() / 2;
+                        if (offset < half) return sink.write(body->data(), half);
+                        waitUnlessStopped(pause);
+                        return sink.write(body->data() + offset, body->size() - offset);
+                    });
                 return true;
             }
             case FaultRule::Action::Junk:
@@ -305,11 +328,19 @@ private:
                                  });
     }
 
+    void waitUnlessStopped(int ms) {
+        if (ms <= 0) return;
+        std::unique_lock lock(waitMutex_);
+        waitEnded_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stopRequested_.load(); });
+    }
+
     const Catalog& catalog_;
     const int latencyMs_;
     const int handshakeMs_;
     const bool compression_;
     std::atomic<std::int64_t> accepted_{0}, withPages_{0};
+    std::mutex waitMutex_;
+    std::condition_variable waitEnded_;
     httplib::Server server_;
     int port_ = -1;
     std::atomic<bool> runStarted_{false}, runDone_{false}, stopRequested_{false};

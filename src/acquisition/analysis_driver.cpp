@@ -34,7 +34,7 @@ void refuse(KrvSession& session) {
 void findMemberName(KrvSession& session, const std::string& id) {
     auto& st = session.state;
     if (st.analyseOnly == 0) {
-        st.nameSourceFile = session.store().temp() + "/" + id + ".rch";
+        st.nameSourceFile = session.runTempDir() + "/" + id + ".rch";
         auto lines = readFileLines(st.nameSourceFile);
         if (!lines) return;
         if (auto name = memberNameFromHistory(*lines, id)) st.memberName = *name;
@@ -117,13 +117,16 @@ void parseSectionFiles(KrvSession& session, ReplacedFile& gameList, ReplacedFile
 }
 
 // After a download: the member's official rating from the main page. A
-// failed download or a page without it keeps the rating file as it was.
+// failed or cancelled download or a page without it keeps the rating file as
+// it was. The page goes to this program's own Temp folder, so that another
+// program fetching another member's rating at the same time cannot swap
+// them.
 void fetchCurrentRating(KrvSession& session) {
     auto& st = session.state;
     st.memberMainUrl = session.baseUrl() + "/krv/MbrDtlMain.php?" + st.memberId;
     st.currentRatingFile = session.store().results() + "/" + st.memberId + "/currentrating.txt";
-    const std::string page = session.store().temp() + "/currentrating.txt";
-    DownloadResult result = session.downloader.download(st.memberMainUrl, page);
+    const std::string page = session.runTempDir() + "/currentrating.txt";
+    DownloadResult result = session.downloader.download(st.memberMainUrl, page, &session.cancelRequested);
     if (result.writeError != 0) throw StoreError::fromErrno(page, result.writeError);
     if (!result.ok) return;
     auto bytes = readFileBytes(page);

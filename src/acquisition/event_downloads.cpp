@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <limits>
+#include <system_error>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -40,6 +41,10 @@ namespace {
     return error;
 }
 
+// An exception in a download thread must not end the program: it becomes a
+// failed download that says what happened.
+DownloadResult failedByException(const char* what) { return DownloadResult{.ok = false, .httpStatus = 0, .error = what}; }
+
 }  // namespace
 
 std::string sectionFileName(const std::string& key, std::size_t section) {
@@ -48,8 +53,9 @@ std::string sectionFileName(const std::string& key, std::size_t section) {
     return name;
 }
 
-DownloadResult fetchEvent(Downloader& downloader, const std::string& workDir, const EventFetch& event) {
-    return downloader.download(event.address, workDir + "/" + event.key + ".tx");
+DownloadResult fetchEvent(Downloader& downloader, const std::string& workDir, const EventFetch& event,
+                          const CancelFlag* cancel) {
+    return downloader.download(event.address, workDir + "/" + event.key + ".tx", cancel);
 }
 
 FetchedEvent prepareEvent(DownloadResult download, const std::string& workDir, const EventFetch& event) {
@@ -85,8 +91,9 @@ FetchedEvent prepareEvent(DownloadResult download, const std::string& workDir, c
 }
 
 CrosstableFetcher::CrosstableFetcher(Downloader& downloader, std::string workDir, std::vector<EventFetch> events,
-                                     int connections)
+                                     int connections, const CancelFlag* cancel)
     : downloader_(downloader),
+      cancel_(cancel),
       workDir_(std::move(workDir)),
       events_(std::move(events)),
       // A few events of look-ahead per connection keep every connection busy
@@ -100,7 +107,16 @@ CrosstableFetcher::CrosstableFetcher(Downloader& downloader, std::string workDir
     // the others keep every connection busy.
     const int threads =
         std::min(2 * std::clamp(connections, 1, kMaxFetchConnections), static_cast<int>(events_.size()));
-    for (int t = 0; t < threads && !events_.empty(); ++t) workers_.emplace_back([this] { work(); });
+    for (int t = 0; t < threads && !events_.empty(); ++t) {
+        // With fewer threads than planned the fetching is only slower; with
+        // none there is nobody to fetch, and the run must fail.
+        try {
+            workers_.emplace_back([this] { work(); });
+        } catch (const std::system_error&) {
+            if (workers_.empty()) throw;
+            break;
+        }
+    }
 }
 
 CrosstableFetcher::~CrosstableFetcher() { stop(); }
@@ -115,15 +131,45 @@ void CrosstableFetcher::work() {
         if (stopping_ || nextToStart_ >= events_.size() || nextToStart_ > firstFailure_) return;
         const std::size_t i = nextToStart_++;
         lock.unlock();
-        connections_.acquire();
-        DownloadResult download = fetchEvent(downloader_, workDir_, events_[i]);
-        connections_.release();
-        FetchedEvent fetched = prepareEvent(std::move(download), workDir_, events_[i]);
+        FetchedEvent fetched = fetchAndPrepare(events_[i]);
         lock.lock();
         if (!fetched.prepared) firstFailure_ = std::min(firstFailure_, i);
         results_[i] = std::move(fetched);
         done_[i] = true;
         changed_.notify_all();
+    }
+}
+
+FetchedEvent CrosstableFetcher::fetchAndPrepare(const EventFetch& event) {
+    FetchedEvent fetched;
+    try {
+        if (isCancelled(cancel_)) {
+            fetched.download = cancelledDownload();
+            return fetched;
+        }
+        connections_.acquire();
+        struct ReleaseConnection {
+            std::counting_semaphore<kMaxFetchConnections>& connections;
+            ~ReleaseConnection() { connections.release(); }
+        } release{connections_};
+        fetched.download = fetchEvent(downloader_, workDir_, event, cancel_);
+    } catch (const std::exception& e) {
+        fetched.download = failedByException(e.what());
+        return fetched;
+    } catch (...) {
+        fetched.download = failedByException("unknown error");
+        return fetched;
+    }
+    try {
+        return prepareEvent(std::move(fetched.download), workDir_, event);
+    } catch (const std::exception& e) {
+        fetched = FetchedEvent{};
+        fetched.download = failedByException(e.what());
+        return fetched;
+    } catch (...) {
+        fetched = FetchedEvent{};
+        fetched.download = failedByException("unknown error");
+        return fetched;
     }
 }
 
@@ -148,16 +194,33 @@ void CrosstableFetcher::stop() {
         if (worker.joinable()) worker.join();
 }
 
-std::vector<DownloadResult> fetchAll(Downloader& downloader, const std::vector<PageFetch>& pages, int connections) {
+std::vector<DownloadResult> fetchAll(Downloader& downloader, const std::vector<PageFetch>& pages, int connections,
+                                     const CancelFlag* cancel) {
     std::vector<DownloadResult> results(pages.size());
     std::atomic<std::size_t> next{0};
+    auto fetch = [&](const PageFetch& page) {
+        if (isCancelled(cancel)) return cancelledDownload();
+        try {
+            return downloader.download(page.url, page.path, cancel);
+        } catch (const std::exception& e) {
+            return failedByException(e.what());
+        } catch (...) {
+            return failedByException("unknown error");
+        }
+    };
     auto work = [&] {
-        for (std::size_t i = next++; i < pages.size(); i = next++)
-            results[i] = downloader.download(pages[i].url, pages[i].path);
+        for (std::size_t i = next++; i < pages.size(); i = next++) results[i] = fetch(pages[i]);
     };
     const std::size_t threads = std::min<std::size_t>(static_cast<std::size_t>(std::max(connections, 1)), pages.size());
     std::vector<std::thread> workers;
-    for (std::size_t t = 1; t < threads; ++t) workers.emplace_back(work);
+    for (std::size_t t = 1; t < threads; ++t) {
+        // The caller's thread fetches too, so fewer helpers only take longer.
+        try {
+            workers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
     work();
     for (auto& worker : workers) worker.join();
     return results;

@@ -42,7 +42,8 @@ struct FetchedEvent {
 std::string sectionFileName(const std::string& key, std::size_t section);
 
 // Downloads the crosstable into the work folder as key + ".tx".
-DownloadResult fetchEvent(Downloader& downloader, const std::string& workDir, const EventFetch& event);
+DownloadResult fetchEvent(Downloader& downloader, const std::string& workDir, const EventFetch& event,
+                          const CancelFlag* cancel = nullptr);
 
 // Splits a downloaded crosstable into sections and writes each as a file of
 // the work folder, flushed to disk; the download itself is removed. A write
@@ -53,10 +54,13 @@ FetchedEvent prepareEvent(DownloadResult download, const std::string& workDir, c
 // ahead of the event the caller waits for by a small window only, so a
 // failure or a cancel wastes little. Preparing an event (which waits for the
 // disk) does not hold a connection. Events must be taken in list order.
+// Once *cancel is set the downloads in flight are aborted and no further one
+// starts: every event not fetched by then comes back `cancelled`. A fetch
+// that throws comes back as failed, with the exception's text as its error.
 class CrosstableFetcher {
 public:
     CrosstableFetcher(Downloader& downloader, std::string workDir, std::vector<EventFetch> events,
-                      int connections);
+                      int connections, const CancelFlag* cancel = nullptr);
     ~CrosstableFetcher();
     CrosstableFetcher(const CrosstableFetcher&) = delete;
     CrosstableFetcher& operator=(const CrosstableFetcher&) = delete;
@@ -68,8 +72,10 @@ public:
 
 private:
     void work();
+    FetchedEvent fetchAndPrepare(const EventFetch& event);
 
     Downloader& downloader_;
+    const CancelFlag* cancel_;
     const std::string workDir_;
     const std::vector<EventFetch> events_;
     const std::size_t window_;
@@ -88,12 +94,16 @@ private:
 
 // Downloads every page (address, file) with up to `connections` downloads at
 // once and returns each page's result, in the order given. Used where all
-// pages are needed anyway, such as a member's history pages.
+// pages are needed anyway, such as a member's history pages. Once *cancel is
+// set no page starts and those in flight are aborted (`cancelled`); a
+// download that throws counts as failed, with the exception's text as its
+// error.
 struct PageFetch {
     std::string url;
     std::string path;
 };
-std::vector<DownloadResult> fetchAll(Downloader& downloader, const std::vector<PageFetch>& pages, int connections);
+std::vector<DownloadResult> fetchAll(Downloader& downloader, const std::vector<PageFetch>& pages, int connections,
+                                     const CancelFlag* cancel = nullptr);
 
 // Moves an event's prepared section files from the work folder into the
 // data folder, the first section file (key + ".txt") last: that file is what

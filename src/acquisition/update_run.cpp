@@ -26,26 +26,27 @@ constexpr const char* kNeedIdText =
     "Either type in a valid USCF 8 digit ID# in the USCF ID box or use the drop down list to choose a "
     "previously used ID#.  Thanks.";
 
+constexpr const char* kUpdateCancelledCaption = "Update cancelled.";
+
 std::string processedCaption(int processed, int downloaded) {
     return "Processed " + signedForm(processed) + " files" + std::string(kLineEnd) + "Downloaded files =" +
            plainForm(downloaded);
 }
 
-// The folder in Temp where this member's crosstables are fetched and split
-// before they move into the data folder.
-std::string eventWorkDir(const KrvSession& session) {
-    return session.store().temp() + "/" + session.state.memberId + ".work";
-}
+// The folder in this program's Temp folder where this member's crosstables
+// are fetched and split before they move into the data folder.
+std::string eventWorkDir(KrvSession& session) { return session.runTempDir() + "/" + session.state.memberId + ".work"; }
 
 // What an interrupted earlier run of this member may have left: half-fetched
-// pages in Temp and section files without their first section in the data
-// folder.
-void removeLeftovers(const KrvSession& session) {
+// pages in this program's Temp folder (the folders of programs that died are
+// removed at start) and section files without their first section in the
+// data folder.
+void removeLeftovers(KrvSession& session) {
     const auto& st = session.state;
     std::error_code ec;
     fs::remove_all(eventWorkDir(session), ec);
     for (const std::string& file : {st.historyPageFile, st.historyTextFile, st.eventListFile,
-                                    session.store().temp() + "/currentrating.txt"})
+                                    session.runTempDir() + "/currentrating.txt"})
         fs::remove(file + ".partial", ec);
     removeOrphanSectionFiles(session.store().data() + "/" + st.memberId);
 }
@@ -59,22 +60,32 @@ void throwIfNotStored(const DownloadResult& result, const std::string& path) {
     if (!result.ok && result.writeError != 0) throw StoreError::fromErrno(path, result.writeError);
 }
 
-bool download(KrvSession& session, const std::string& url, const std::string& path) {
-    DownloadResult result = session.downloader.download(url, path);
+enum class RunOutcome { Completed, Failed, Cancelled };
+
+// What became of a download into path. One that was cancelled is no failure
+// to report: the user asked for it.
+RunOutcome outcomeOf(KrvSession& session, const DownloadResult& result, const std::string& url,
+                     const std::string& path) {
     throwIfNotStored(result, path);
     session.state.lastDownloadResult = result.httpStatus;
-    if (!result.ok) reportFailedDownload(session, url);
-    return result.ok;
+    if (result.ok) return RunOutcome::Completed;
+    if (result.cancelled || session.cancelRequested) return RunOutcome::Cancelled;
+    reportFailedDownload(session, url);
+    return RunOutcome::Failed;
 }
 
 // Fetches every history page and collects the crosstable addresses in
 // eventListFile. The numbered pages are fetched over several connections
 // at once but handled one after the other, in page order, as if fetched one
-// at a time. False when the run must end (a failed download or a wrong ID,
-// both already reported).
-bool collectEventList(KrvSession& session) {
+// at a time. Failed when the run must end on a failed download or a wrong ID
+// (both already reported).
+RunOutcome collectEventList(KrvSession& session) {
     auto& st = session.state;
-    if (!download(session, st.memberHistoryUrl, st.historyPageFile)) return false;
+    const DownloadResult first =
+        session.downloader.download(st.memberHistoryUrl, st.historyPageFile, &session.cancelRequested);
+    if (RunOutcome outcome = outcomeOf(session, first, st.memberHistoryUrl, st.historyPageFile);
+        outcome != RunOutcome::Completed)
+        return outcome;
     howmanypassestomakelist(session);
     if (st.historyPassCount < 2) st.historyPassCount = 2;
 
@@ -82,16 +93,14 @@ bool collectEventList(KrvSession& session) {
     for (int page = 1; page <= st.historyPassCount; ++page)
         pages.push_back({st.memberHistoryUrl + "." + std::to_string(page),
                          eventWorkDir(session) + "/history." + std::to_string(page)});
-    const std::vector<DownloadResult> results = fetchAll(session.downloader, pages, session.connections());
+    const std::vector<DownloadResult> results =
+        fetchAll(session.downloader, pages, session.connections(), &session.cancelRequested);
 
     for (std::size_t k = 0; k < pages.size(); ++k) {
         st.pageUrl = pages[k].url;
-        st.lastDownloadResult = results[k].httpStatus;
-        throwIfNotStored(results[k], pages[k].path);
-        if (!results[k].ok) {
-            reportFailedDownload(session, st.pageUrl);
-            return false;
-        }
+        if (RunOutcome outcome = outcomeOf(session, results[k], st.pageUrl, pages[k].path);
+            outcome != RunOutcome::Completed)
+            return outcome;
         std::error_code ec;
         fs::rename(pages[k].path, st.historyPageFile, ec);
         if (ec) throw StoreError(st.historyPageFile, ec.message());
@@ -100,12 +109,12 @@ bool collectEventList(KrvSession& session) {
             session.messages.ok("Incorrect USCF ID Number", *wrongLine);
             std::remove(st.historyPageFile.c_str());
             std::remove(st.historyTextFile.c_str());
-            return false;
+            return RunOutcome::Failed;
         }
         appendToFile(st.eventListFile,
                      joinLinesCrLf(extractCrosstableAddresses(lines, session.baseUrl(), st.memberId)));
     }
-    return true;
+    return RunOutcome::Completed;
 }
 
 // The events of the list still to fetch, each once, in list order, and for
@@ -131,13 +140,11 @@ FetchPlan planFetches(const std::vector<std::string>& addresses, const std::stri
     return plan;
 }
 
-enum class EventsOutcome { Completed, Failed, Cancelled };
-
 // Handles the event list in order: counts every line, skips events already
 // stored, stores each new one as it arrives and shows the progress. Storing
 // happens here, on the caller's thread, one event after the other; only the
 // fetching runs ahead on other threads.
-EventsOutcome storeNewEvents(KrvSession& session, const std::string& dataDir, int& processed) {
+RunOutcome storeNewEvents(KrvSession& session, const std::string& dataDir, int& processed) {
     auto& st = session.state;
     const std::vector<std::string> addresses = readFileLines(st.eventListFile).value_or(std::vector<std::string>{});
     const FetchPlan plan = planFetches(addresses, dataDir);
@@ -145,26 +152,28 @@ EventsOutcome storeNewEvents(KrvSession& session, const std::string& dataDir, in
     if (session.onProgress) session.onProgress(0, total);
 
     const std::string workDir = eventWorkDir(session);
-    CrosstableFetcher fetcher(session.downloader, workDir, plan.events, session.connections());
+    CrosstableFetcher fetcher(session.downloader, workDir, plan.events, session.connections(),
+                              &session.cancelRequested);
     for (std::size_t line = 0; line < addresses.size(); ++line) {
-        if (session.cancelRequested) return EventsOutcome::Cancelled;
+        if (session.cancelRequested) return RunOutcome::Cancelled;
         ++processed;
         if (!plan.eventOfLine[line]) continue;
         const EventFetch& event = plan.events[*plan.eventOfLine[line]];
         ++st.downloadedCount;
         FetchedEvent fetched = fetcher.take(*plan.eventOfLine[line]);
-        st.lastDownloadResult = fetched.download.httpStatus;
         if (fetched.storeError) throw *fetched.storeError;
         if (!fetched.prepared) {
             fetcher.stop();
-            reportFailedDownload(session, event.address);
-            return EventsOutcome::Failed;
+            return outcomeOf(session, fetched.download, event.address, workDir + "/" + event.key + ".tx");
         }
+        st.lastDownloadResult = fetched.download.httpStatus;
+        // An event fetched whole is stored even when Cancel came meanwhile:
+        // the wait for it was short, and the work is not lost.
         moveEventIntoPlace(workDir, dataDir, fetched.sectionFiles);
         session.setStatus(processedCaption(processed, st.downloadedCount));
         if (session.onProgress) session.onProgress(st.downloadedCount, total);
     }
-    return EventsOutcome::Completed;
+    return RunOutcome::Completed;
 }
 
 }  // namespace
@@ -191,7 +200,9 @@ void CmdUpdateData_Click(KrvSession& session) {
     st.historyBaseUrl = session.baseUrl() + "/krv/MbrDtlTnmtHst.php?";
     st.memberId = left(box, 8);
     st.memberHistoryUrl = st.historyBaseUrl + st.memberId;
-    const std::string temp = session.store().temp() + "/";
+    // The run's pages live in this program's own Temp folder: another program
+    // updating the same member at the same time has its own.
+    const std::string temp = session.runTempDir() + "/";
     st.historyPageFile = temp + st.memberId + ".txt";
     st.historyTextFile = temp + st.memberId + ".rch";
     st.eventListFile = temp + st.memberId + ".lst";
@@ -207,17 +218,18 @@ void CmdUpdateData_Click(KrvSession& session) {
         }
     } removeWorkDir{eventWorkDir(session)};
 
-    if (!collectEventList(session)) return;
-
-    const std::string dataDir = session.store().data() + "/" + st.memberId;
-    makeFolder(dataDir);
-
-    EventsOutcome outcome = storeNewEvents(session, dataDir, processed);
-    if (outcome == EventsOutcome::Cancelled) {
-        session.setStatus("Update cancelled.");
+    RunOutcome outcome = collectEventList(session);
+    if (outcome == RunOutcome::Completed) {
+        const std::string dataDir = session.store().data() + "/" + st.memberId;
+        makeFolder(dataDir);
+        outcome = storeNewEvents(session, dataDir, processed);
+    }
+    // A Cancel after the last event still keeps the analysis from starting.
+    if (outcome == RunOutcome::Cancelled || (outcome == RunOutcome::Completed && session.cancelRequested)) {
+        session.setStatus(kUpdateCancelledCaption);
         return;
     }
-    if (outcome == EventsOutcome::Failed) return;
+    if (outcome == RunOutcome::Failed) return;
 
     session.setStatus(processedCaption(processed, st.downloadedCount));
     st.freshDownload = true;

@@ -1,9 +1,11 @@
 // krv-cli: the program without windows. Every command runs the same core
 // procedures as the desktop program; message boxes go to stderr as
-// "TITLE: TEXT", the status line's captions as they change.
+// "TITLE: TEXT", the status line's captions as they change. Everything
+// printed passes the terminal filter: the texts come from pages and files.
 #include <unistd.h>
 
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <set>
@@ -30,11 +32,11 @@ public:
     explicit TerminalMessageBox(bool assumeYes) : assumeYes_(assumeYes) {}
 
     void ok(const std::string& title, const std::string& text) override {
-        std::cerr << title << ": " << text << "\n";
+        std::cerr << krv::terminalSafe(title + ": " + text) << "\n";
         if (kProblemTitles.count(title)) problemShown = true;
     }
     bool yesNo(const std::string& title, const std::string& text) override {
-        std::cerr << title << ": " << text << "\n";
+        std::cerr << krv::terminalSafe(title + ": " + text) << "\n";
         if (assumeYes_) return true;
         if (!::isatty(STDIN_FILENO)) {
             std::cerr << "(answered No: use --yes to confirm without a terminal)\n";
@@ -55,7 +57,8 @@ public:
 
 private:
     inline static const std::set<std::string> kProblemTitles{
-        "Need USCF ID Number", "Incorrect USCF ID Number", "Download Failed", "Note", krv::kStoreErrorTitle};
+        "Need USCF ID Number", "Incorrect USCF ID Number", "Download Failed", "Note", krv::kStoreErrorTitle,
+        krv::kStoreInUseTitle};
     bool assumeYes_;
 };
 
@@ -65,17 +68,19 @@ struct Arguments {
     std::optional<std::string> range;
     int connections = krv::kDefaultConnections;
     bool yes = false;
+    bool noWait = false;
     std::vector<std::string> words;  // command and its operands
 };
 
 void usage() {
-    std::cerr << "usage: krv-cli [--store DIR] [--base-url URL] [--range R] [--connections N] COMMAND\n"
+    std::cerr << "usage: krv-cli [--store DIR] [--base-url URL] [--range R] [--connections N] [--no-wait] COMMAND\n"
                  "commands:\n"
                  "  list                 print the ID list\n"
                  "  update TEXT          update the member typed as TEXT (downloads, then analyses)\n"
                  "  analyse ID           analyse the stored pages of the listed member ID\n"
                  "  update-all           download new pages for every listed member\n"
-                 "  delete ID [--yes]    delete the listed member's data\n";
+                 "  delete ID [--yes]    delete the listed member's data\n"
+                 "--no-wait: when another program is changing the store, exit at once instead of waiting\n";
 }
 
 std::optional<Arguments> parseArguments(int argc, char** argv) {
@@ -94,11 +99,13 @@ std::optional<Arguments> parseArguments(int argc, char** argv) {
         else if (a == "--base-url") { if (!value(v)) return std::nullopt; args.baseUrl = v; }
         else if (a == "--range") { if (!value(v)) return std::nullopt; args.range = v; }
         else if (a == "--connections") {
-            if (!value(v) || !krv::isNumberText(v)) return std::nullopt;
-            args.connections = static_cast<int>(krv::numericValue(v));
-            if (args.connections < 1 || args.connections > krv::kMaxConnections) return std::nullopt;
+            if (!value(v)) return std::nullopt;
+            auto n = krv::parseWholeNumber(v, 1, krv::kMaxConnections);
+            if (!n) return std::nullopt;
+            args.connections = static_cast<int>(*n);
         }
         else if (a == "--yes") args.yes = true;
+        else if (a == "--no-wait") args.noWait = true;
         else if (a == "--help" || a == "-h") return std::nullopt;
         else if (a.rfind("--", 0) == 0) return std::nullopt;
         else args.words.push_back(a);
@@ -123,32 +130,56 @@ bool digestWritten(const krv::KrvSession& session) {
     return session.ui.isVisible("txtResults") && !session.ui.txtResults.empty();
 }
 
-int runCommand(krv::KrvSession& session, TerminalMessageBox& boxes, const Arguments& args) {
+// The command that changes the store for the command line's words, or
+// nothing for words that name none.
+std::function<void(krv::KrvSession&)> storeCommand(const Arguments& args) {
     const std::string& command = args.words[0];
     const std::size_t operands = args.words.size() - 1;
-    bool completed = true;  // a store error shows no digest
-    if (command == "list" && operands == 0) {
-        for (const auto& entry : session.ui.CmbIDList) std::cout << entry << "\n";
+    // The ID list is read again once the store is ours: another program may
+    // have changed it while this one waited.
+    if (command == "update" && operands == 1)
+        return [text = args.words[1]](krv::KrvSession& session) {
+            krv::reloadIdList(session);
+            session.setIdBoxText(text);
+            krv::CmdUpdateData_Click(session);
+        };
+    if (command == "analyse" && operands == 1)
+        return [id = args.words[1]](krv::KrvSession& session) {
+            krv::reloadIdList(session);
+            pickListedMember(session, id);
+            krv::cmdAnalyseOnly_Click(session);
+        };
+    if (command == "update-all" && operands == 0)
+        return [](krv::KrvSession& session) {
+            krv::reloadIdList(session);
+            krv::Cmdupdateall_Click(session);
+        };
+    if (command == "delete" && operands == 1)
+        return [id = args.words[1]](krv::KrvSession& session) {
+            krv::reloadIdList(session);
+            pickListedMember(session, id);
+            krv::cmdDelete_Click(session);
+        };
+    return {};
+}
+
+int runCommand(krv::KrvSession& session, TerminalMessageBox& boxes, const Arguments& args) {
+    const std::string& command = args.words[0];
+    if (command == "list" && args.words.size() == 1) {
+        // Viewing never waits for the store's lock.
+        for (const auto& entry : session.ui.CmbIDList) std::cout << krv::terminalSafe(entry) << "\n";
         return 0;
     }
-    if (command == "update" && operands == 1) {
-        session.setIdBoxText(args.words[1]);
-        completed = krv::runStoreCommand(session, krv::CmdUpdateData_Click);
-    } else if (command == "analyse" && operands == 1) {
-        pickListedMember(session, args.words[1]);
-        completed = krv::runStoreCommand(session, krv::cmdAnalyseOnly_Click);
-    } else if (command == "update-all" && operands == 0) {
-        krv::runStoreCommand(session, krv::Cmdupdateall_Click);
-    } else if (command == "delete" && operands == 1) {
-        pickListedMember(session, args.words[1]);
-        krv::runStoreCommand(session, krv::cmdDelete_Click);
-        if (boxes.refused) return kExitProblem;
-    } else {
+    auto change = storeCommand(args);
+    if (!change) {
         usage();
         return kExitUsage;
     }
-    if ((command == "update" || command == "analyse") && completed && digestWritten(session))
-        std::cout << session.ui.txtResults << krv::kLineEnd << std::flush;
+    const auto wait = args.noWait ? krv::LockWait::NoWait : krv::LockWait::Wait;
+    if (!krv::runStoreCommand(session, change, wait)) return kExitProblem;
+    if (boxes.refused) return kExitProblem;
+    if ((command == "update" || command == "analyse") && digestWritten(session))
+        std::cout << krv::terminalSafe(session.ui.txtResults) << krv::kLineEnd << std::flush;
     return boxes.problemShown ? kExitProblem : 0;
 }
 
@@ -175,7 +206,7 @@ int main(int argc, char** argv) {
     session.onStatusChanged = [last = session.ui.lblprocessed](const std::string& text) mutable {
         if (text == last) return;
         last = text;
-        std::cerr << text << "\n";
+        std::cerr << krv::terminalSafe(text) << "\n";
     };
     if (args->range) session.ui.txthighlowrange = *args->range;
     return runCommand(session, boxes, *args);

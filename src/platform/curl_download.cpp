@@ -78,7 +78,47 @@ std::size_t readHeader(char* data, std::size_t size, std::size_t count, void* us
 
 std::string userAgent() { return std::string("KRV-Data/") + KRV_VERSION; }
 
-Attempt fetchOnce(const std::string& url, const std::string& partial, const DownloadPolicy& policy) {
+// How often a transfer that is waiting for the network looks at the cancel
+// flag: a Cancel then ends it well within a second.
+constexpr std::chrono::milliseconds kCancelPoll{50};
+
+// Called by libcurl while data flows; a non-zero answer aborts the transfer.
+int abortWhenCancelled(void* cancel, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return isCancelled(static_cast<const CancelFlag*>(cancel)) ? 1 : 0;
+}
+
+// Runs the transfer, waking at least every kCancelPoll to look at the cancel
+// flag: libcurl's own progress calls come only about once a second while
+// nothing arrives. Returns the transfer's code; `cancelled` tells an abort.
+CURLcode performCancellably(CURL* curl, const CancelFlag* cancel, bool& cancelled) {
+    cancelled = false;
+    CURLM* multi = curl_multi_init();
+    if (!multi) return CURLE_OUT_OF_MEMORY;
+    curl_multi_add_handle(multi, curl);
+    CURLcode code = CURLE_OK;
+    for (int running = 1; running;) {
+        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+            code = CURLE_FAILED_INIT;
+            break;
+        }
+        if (!running) break;
+        if (isCancelled(cancel)) {
+            cancelled = true;
+            break;
+        }
+        curl_multi_poll(multi, nullptr, 0, static_cast<int>(kCancelPoll.count()), nullptr);
+    }
+    int left = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi, &left))
+        if (message->msg == CURLMSG_DONE) code = message->data.result;
+    curl_multi_remove_handle(multi, curl);
+    curl_multi_cleanup(multi);
+    if (code == CURLE_ABORTED_BY_CALLBACK) cancelled = true;
+    return code;
+}
+
+Attempt fetchOnce(const std::string& url, const std::string& partial, const DownloadPolicy& policy,
+                  const CancelFlag* cancel) {
     Attempt attempt;
     BodySink sink;
     sink.file = std::fopen(partial.c_str(), "wb");
@@ -112,8 +152,12 @@ Attempt fetchOnce(const std::string& url, const std::string& partial, const Down
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, readHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &attempt.retryAfterSeconds);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, abortWhenCancelled);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, const_cast<CancelFlag*>(cancel));
 
-    CURLcode code = curl_easy_perform(curl);
+    bool cancelled = false;
+    CURLcode code = performCancellably(curl, cancel, cancelled);
     long status = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     curl_easy_cleanup(curl);
@@ -121,7 +165,9 @@ Attempt fetchOnce(const std::string& url, const std::string& partial, const Down
     const int closeError = errno;
 
     attempt.result.httpStatus = status;
-    if (code != CURLE_OK) {
+    if (cancelled) {
+        attempt.result = cancelledDownload();
+    } else if (code != CURLE_OK) {
         attempt.result.error = sink.writeFailed ? "cannot write " + partial
                                                 : std::string(*errorText ? errorText : curl_easy_strerror(code));
         attempt.result.writeError = sink.writeError;
@@ -137,6 +183,18 @@ Attempt fetchOnce(const std::string& url, const std::string& partial, const Down
     }
     if (!attempt.result.ok) std::remove(partial.c_str());
     return attempt;
+}
+
+// Sleeps for `pause`, in steps short enough that a Cancel ends the sleep
+// within kCancelPoll; false when it did.
+bool pauseUnlessCancelled(std::chrono::milliseconds pause, const CancelFlag* cancel) {
+    const auto end = std::chrono::steady_clock::now() + pause;
+    while (!isCancelled(cancel)) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= end) return true;
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(kCancelPoll, end - now));
+    }
+    return false;
 }
 
 bool asksToComeBackLater(long status) { return status == 429 || status == 503; }
@@ -156,11 +214,12 @@ std::chrono::milliseconds CurlDownloader::backoffPause(int retry) const {
     return std::chrono::milliseconds(static_cast<long long>(ms));
 }
 
-DownloadResult CurlDownloader::download(const std::string& url, const std::string& path) {
+DownloadResult CurlDownloader::download(const std::string& url, const std::string& path, const CancelFlag* cancel) {
     const std::string partial = path + ".partial";
     const int attempts = std::max(1, policy_.maxAttempts);
     for (int n = 1;; ++n) {
-        Attempt attempt = fetchOnce(url, partial, policy_);
+        if (isCancelled(cancel)) return cancelledDownload();
+        Attempt attempt = fetchOnce(url, partial, policy_, cancel);
         if (attempt.result.ok) {
             if (std::rename(partial.c_str(), path.c_str()) != 0) {
                 const int error = errno;
@@ -178,8 +237,8 @@ DownloadResult CurlDownloader::download(const std::string& url, const std::strin
         }
         if (policy_.sleep)
             policy_.sleep(pause);
-        else
-            std::this_thread::sleep_for(pause);
+        else if (!pauseUnlessCancelled(pause, cancel))
+            return cancelledDownload();
     }
 }
 

@@ -29,12 +29,15 @@ struct DownloadPolicy {
 // and HTTPS only); only a 2xx answer with a non-empty body counts. The body
 // goes to path + ".partial" and is renamed to path once it arrived whole, so
 // a failed or interrupted download never leaves a file at path and never
-// replaces what was there. Safe to use from several threads at once.
+// replaces what was there. Safe to use from several threads at once. The
+// cancel flag is looked at every 50 ms while a transfer waits for the
+// network and during a pause before a retry.
 class CurlDownloader : public Downloader {
 public:
     explicit CurlDownloader(DownloadPolicy policy = {});
     ~CurlDownloader() override;
-    DownloadResult download(const std::string& url, const std::string& path) override;
+    DownloadResult download(const std::string& url, const std::string& path,
+                            const CancelFlag* cancel = nullptr) override;
 
     // The pause before retry number `retry` (1 for the first retry) when the
     // server named none: doubling from 1 s, jittered by up to half, within 1 s

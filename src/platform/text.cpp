@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -62,6 +63,16 @@ bool isNumberText(std::string_view text) {
         while (i < t.size() && isDigit(t[i])) { ++i; anyDigit = true; }
     }
     return anyDigit && i == t.size();
+}
+
+std::optional<long long> parseWholeNumber(std::string_view text, long long low, long long high) {
+    // from_chars accepts a leading minus but no plus and no blanks, and
+    // reports a value beyond long long as out of range.
+    if (text.empty() || (text.front() != '-' && !isDigit(text.front()))) return std::nullopt;
+    long long value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) return std::nullopt;
+    return value;
 }
 
 std::string plainForm(double value) {
@@ -262,6 +273,16 @@ std::string joinLinesCrLf(const std::vector<std::string>& lines) {
         out += kLineEnd;
     }
     return out;
+}
+
+std::string terminalSafe(std::string_view text) {
+    std::string safe(text);
+    for (char& c : safe) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool control = byte < 0x20 || byte == 0x7F;
+        if (control && c != '\t' && c != '\r' && c != '\n') c = '?';
+    }
+    return safe;
 }
 
 namespace {

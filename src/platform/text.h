@@ -31,6 +31,11 @@ double numericValue(std::string_view text);
 // digits and an optional decimal part (at least one digit in all).
 bool isNumberText(std::string_view text);
 
+// A whole number written as digits only (an optional leading minus sign,
+// no blanks, no decimal part) that lies within [low, high]; nothing for any
+// other text, including numbers too large for any integer type.
+std::optional<long long> parseWholeNumber(std::string_view text, long long low, long long high);
+
 // The digits of a number without any padding: "2", "-2", ".5", "-.5",
 // "1.25". Integral values print without a decimal point.
 std::string plainForm(double value);
@@ -68,6 +73,12 @@ std::string replaceAll(std::string text, std::string_view from, std::string_view
 std::string trimBlanks(std::string_view text);
 std::string toLowerAscii(std::string_view text);
 int compareNoCase(std::string_view a, std::string_view b);
+
+// The text as it may go to a terminal: control bytes other than TAB, CR and
+// LF, and DEL, become "?", so that bytes from a page or a file cannot move
+// the cursor, retitle the window or reprogram the terminal. Other bytes,
+// those of Windows-1252 letters included, pass unchanged.
+std::string terminalSafe(std::string_view text);
 
 // ---- lines and files --------------------------------------------------------
 

@@ -4,6 +4,8 @@
 
 #include "acquisition/analysis_driver.h"
 #include "acquisition/update_run.h"
+#include "platform/run_folder.h"
+#include "platform/scope_exit.h"
 #include "platform/store_error.h"
 #include "platform/text.h"
 #include "shell/session.h"
@@ -21,8 +23,12 @@ constexpr const char* kViewControls[] = {
     "cmdsortbytournament", "CmdPrintTournamentView", "txtResults", "lblkrv", "MSFlexResults",
 };
 
-// A plain file where a folder belongs is left alone (DirExists is true for
-// it); the first write into that folder reports it.
+// Start-up runs without the store's writer lock, so that viewing never
+// waits: creating a folder is one system call that either makes it or finds
+// it made, so two programs starting together both end up with the tree, and
+// neither touches anything else of the store here. A plain file where a
+// folder belongs is left alone (DirExists is true for it); the first write
+// into that folder reports it.
 void createStoreTree(const StorePaths& store) {
     for (const std::string& dir : {store.root, store.results(), store.data(), store.temp()}) {
         if (DirExists(dir)) continue;
@@ -30,10 +36,6 @@ void createStoreTree(const StorePaths& store) {
         std::filesystem::create_directory(dir, ec);
         if (ec) throw StoreError(dir, ec.message());
     }
-}
-
-void reloadIdList(KrvSession& session) {
-    session.ui.CmbIDList = readIdList(session.store().configFile()).value_or(std::vector<std::string>{});
 }
 
 void restoreSettings(KrvSession& session) {
@@ -77,6 +79,9 @@ void startUp(KrvSession& session) {
     auto& st = session.state;
     st.freshDownload = false;
     createStoreTree(session.store());
+    // Each run folder is locked by its live program, so only those of
+    // programs that died go.
+    removeDeadRunFolders(session.store().temp());
     if (FileExists(session.store().configFile())) {
         reloadIdList(session);
     } else {
@@ -99,8 +104,16 @@ void hideControls(KrvSession& session) {
     session.setStatus(kStartCaption);
 }
 
+void reloadIdList(KrvSession& session) {
+    session.ui.CmbIDList = readIdList(session.store().configFile()).value_or(std::vector<std::string>{});
+}
+
 void cmdExit_Click(KrvSession& session) {
     auto& st = session.state;
+    // The list in the file, not the one loaded at start: every change this
+    // program made went to the file and was loaded back, and another program
+    // may have added a member since.
+    if (FileExists(session.store().configFile())) reloadIdList(session);
     if (!st.lastSortCode) st.lastSortCode = 5;
     if (!st.individualLastSortCode) st.individualLastSortCode = 5;
     Settings settings{session.ui.CmbID,
@@ -153,18 +166,22 @@ void cmdDelete_Click(KrvSession& session) {
 
 void Cmdupdateall_Click(KrvSession& session) {
     session.state.updateAllRunning = true;
+    // Left set, every later update would skip its analysis.
+    ScopeExit restore([&session] { session.state.updateAllRunning = false; });
     const auto entries = session.ui.CmbIDList;
     for (const auto& entry : entries) {
         if (session.cancelRequested) break;
         session.setIdBoxText(entry);
         CmdUpdateData_Click(session);
     }
-    session.state.updateAllRunning = false;
 }
 
 void cmdAnalyseOnly_Click(KrvSession& session) {
     auto& st = session.state;
     st.analyseOnly = 1;
+    // The analysis clears it when it ends; a refused or failed one must not
+    // leave it for the next update.
+    ScopeExit restore([&st] { st.analyseOnly = 0; });
     st.gameCount = 0;
     st.opponentCount = 0;
     session.ui.setVisible("txtResults", false);

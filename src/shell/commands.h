@@ -15,15 +15,21 @@ inline constexpr const char* kAnalyseOnlyNote =
     "Analyse Only may only be used for Individuals that already have their data downloaded.";
 inline constexpr const char* kSupportAddress = "support@krvdata.example";
 
-// Creates the store tree, loads the ID list and the settings, sets the
-// initial sort codes and hides the view controls.
+// Creates the store tree, removes the Temp folders of programs that died,
+// loads the ID list and the settings, sets the initial sort codes and hides
+// the view controls.
 void startUp(KrvSession& session);
+
+// Fills the ID box's list from the ID list file, as another program may
+// have changed it.
+void reloadIdList(KrvSession& session);
 
 // Returns the main window to its look before any analysis.
 void hideControls(KrvSession& session);
 
-// Saves the settings file and rewrites the ID list in surname order (the
-// file work of Exit; closing the windows is the desktop program's).
+// Saves the settings file and rewrites the ID list, as the file holds it, in
+// surname order (the file work of Exit; closing the windows is the desktop
+// program's).
 void cmdExit_Click(KrvSession& session);
 
 // Deletes the member in the ID box after a Yes/No question.

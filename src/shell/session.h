@@ -11,6 +11,7 @@
 #include "charts/chart_view.h"
 #include "platform/download.h"
 #include "platform/message_box.h"
+#include "platform/run_folder.h"
 #include "shell/controls.h"
 #include "shell/module_state.h"
 #include "shell/store.h"
@@ -48,8 +49,18 @@ public:
     // Progress of the crosstable downloads of an update run (events done of
     // events to fetch), for a progress bar.
     std::function<void(int done, int total)> onProgress;
-    // Set from another thread to stop an update run after the event in hand.
+    // Set from another thread to stop what the program is doing: the
+    // downloads in flight are aborted, no new one starts, and a wait for the
+    // store's lock ends.
     std::atomic<bool> cancelRequested{false};
+
+    // This program's own folder in Temp for the pages of its update runs,
+    // created on first use (a StoreError when it cannot be) and removed with
+    // the session.
+    const std::string& runTempDir() { return runFolder_.create(store_.temp()); }
+    // True while runStoreCommand holds the store's writer lock for this
+    // program, so that a command run inside another does not wait for itself.
+    bool holdsStoreLock = false;
 
     // Sets the ID box text the way typing does: the change reaction runs.
     void setIdBoxText(const std::string& text);
@@ -60,6 +71,7 @@ private:
     StorePaths store_;
     std::string baseUrl_;
     int connections_;
+    RunFolder runFolder_;
 };
 
 }  // namespace krv

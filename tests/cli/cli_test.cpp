@@ -39,7 +39,11 @@ CliRun runCli(const std::string& arguments) {
 TEST(Cli, UsageErrorsExitWithTwo) {
     EXPECT_EQ(runCli("").status, 2);
     EXPECT_EQ(runCli("frobnicate").status, 2);
-    EXPECT_EQ(runCli("--connections 9 list").status, 2);
+    // Numbers on the command line are whole numbers within their range.
+    TempDir t;
+    for (const std::string n : {"0", "9", "-1", "+2", "2.5", "2x", "''", "' 2'", "99999999999999999999"})
+        EXPECT_EQ(runCli("--store " + t / "KRV" + " --connections " + n + " list").status, 2) << n;
+    EXPECT_EQ(runCli("--store " + t / "KRV" + " --connections 8 list").status, 0);
     EXPECT_EQ(runCli("list extra").status, 2);
 }
 
@@ -80,4 +84,20 @@ TEST(Cli, StoreRootComesFromTheEnvironmentWithoutAnOption) {
     std::string command = "KRV_HOME=" + t / "envstore" + " " + std::string(KRV_CLI_PATH) + " list >/dev/null 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0);
     EXPECT_TRUE(fs::is_directory(t / "envstore/Temp"));
+}
+
+TEST(Cli, ControlBytesFromTheStoreReachTheTerminalAsQuestionMarks) {
+    TempDir t;
+    const std::string store = t / "KRV";
+    // A name that would clear the screen and retitle the window, and a DEL.
+    const std::string list = "12345678 -- JOHN \x1b[2J\x1b]0;owned\x07SMITH\x7f\r\n";
+    writeBytes(store + "/config.txt", list);
+    CliRun listed = runCli("--store " + store + " list");
+    EXPECT_EQ(listed.out, "12345678 -- JOHN ?[2J?]0;owned?SMITH?\n");
+
+    CliRun refused = runCli("--store " + store + " delete 12345678");
+    EXPECT_NE(refused.out.find("Proceeding will delete all datafiles for JOHN ?[2J?]0;owned?SMITH?\n"),
+              std::string::npos)
+        << refused.out;
+    EXPECT_EQ(readBytes(store + "/config.txt"), list) << "the stored bytes stay as they came";
 }

@@ -26,7 +26,9 @@ constexpr const char* kBase = "http://127.0.0.1:8080";
 
 class NoDownloads : public Downloader {
 public:
-    DownloadResult download(const std::string&, const std::string&) override { return {false, 0, "offline"}; }
+    DownloadResult download(const std::string&, const std::string&, const CancelFlag*) override {
+        return {false, 0, "offline"};
+    }
 };
 
 struct Parsed {

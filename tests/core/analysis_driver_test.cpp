@@ -63,7 +63,7 @@ struct AnalysisDriverTest : ::testing::Test {
     // The state an update run leaves before it calls the analysis.
     KrvSession& afterDownload(const std::string& historyNameLine) {
         auto& s = start();
-        writeBytes(root() + "/Temp/12345678.rch", "\r\n<html>\r\n" + historyNameLine + "\r\n</html>\r\n");
+        writeBytes(s.runTempDir() + "/12345678.rch", "\r\n<html>\r\n" + historyNameLine + "\r\n</html>\r\n");
         fs::create_directories(dataDir());
         s.setIdBoxText(kId);
         s.state.memberId = kId;
@@ -153,5 +153,5 @@ TEST_F(AnalysisDriverTest, AFailedOrUselessMainPageKeepsTheLastRating) {
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(readBytes(resultsDir() + "currentrating.txt"), "1400\r\n");
     EXPECT_TRUE(fs::exists(resultsDir() + "12345678.txt"));
-    EXPECT_FALSE(fs::exists(root() + "/Temp/currentrating.txt"));
+    EXPECT_FALSE(fs::exists(s.runTempDir() + "/currentrating.txt"));
 }

@@ -98,7 +98,9 @@ std::string results(const Lines& kinds) {
 
 class NoDownloads : public Downloader {
 public:
-    DownloadResult download(const std::string&, const std::string&) override { return {false, 0, "offline"}; }
+    DownloadResult download(const std::string&, const std::string&, const CancelFlag*) override {
+        return {false, 0, "offline"};
+    }
 };
 
 struct EventParserTest : ::testing::Test {

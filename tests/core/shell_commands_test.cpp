@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <stdexcept>
 
 #include "platform/store_error.h"
 #include "platform/text.h"
@@ -18,7 +19,9 @@ namespace {
 
 class NoDownloads : public Downloader {
 public:
-    DownloadResult download(const std::string&, const std::string&) override { return {false, 0, "offline"}; }
+    DownloadResult download(const std::string&, const std::string&, const CancelFlag*) override {
+        return {false, 0, "offline"};
+    }
 };
 
 struct ShellFixture : ::testing::Test {
@@ -184,6 +187,30 @@ TEST_F(ShellFixture, AnalyseOnlyRefusesABareTypedId) {
     EXPECT_EQ(boxes.shown[0].title, "Note");
     EXPECT_EQ(boxes.shown[0].text, kAnalyseOnlyNote);
     EXPECT_FALSE(s.ui.isVisible("txtResults"));
+}
+
+// A box that cannot be shown: the command ends with an exception.
+class FailingMessageBox : public RecordingMessageBox {
+public:
+    void ok(const std::string&, const std::string&) override { throw std::runtime_error("no display"); }
+};
+
+TEST_F(ShellFixture, AnAnalyseOnlyThatThrowsLeavesNoAnalyseOnlyMark) {
+    start();
+    FailingMessageBox failing;
+    KrvSession s(SessionOptions{root()}, failing, downloads);
+    s.setIdBoxText("12345678");
+    EXPECT_THROW(cmdAnalyseOnly_Click(s), std::runtime_error);
+    EXPECT_EQ(s.state.analyseOnly, 0);
+}
+
+TEST_F(ShellFixture, ExitWritesTheIdListAsTheFileHoldsItNow) {
+    writeBytes(root() + "/config.txt", "12345678 -- JOHN SMITH\r\n");
+    auto& s = start();
+    // Another program records a member while this one runs.
+    writeBytes(root() + "/config.txt", "12345678 -- JOHN SMITH\r\n87654321 -- ANNA ADAMS\r\n");
+    cmdExit_Click(s);
+    EXPECT_EQ(readBytes(root() + "/config.txt"), "87654321 -- ANNA ADAMS\r\n12345678 -- JOHN SMITH\r\n");
 }
 
 TEST_F(ShellFixture, UpdateAllWithAnEmptyListDoesNothing) {

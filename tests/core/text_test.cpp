@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <vector>
+
 #include "platform/text.h"
 
 using namespace krv;
@@ -92,4 +95,38 @@ TEST(Positions, AreOneBasedAndSafeBeyondTheEnd) {
     EXPECT_EQ(mid("abc", 7, 2), "");
     EXPECT_EQ(mid("abc", 2), "bc");
     EXPECT_EQ(right("abc", 5), "abc");
+}
+
+TEST(TerminalSafe, ControlBytesAndDelBecomeQuestionMarksOthersPass) {
+    struct Case {
+        std::string in, out;
+    };
+    const std::vector<Case> cases{
+        {"JOHN SMITH\r\n", "JOHN SMITH\r\n"},
+        {"a\tb", "a\tb"},
+        {"\x1b]0;owned\x07", "?]0;owned?"},   // a window title sequence
+        {"\x1b[2J\x1b[H", "?[2J?[H"},         // clear the screen
+        {std::string("a\0b", 3), "a?b"},
+        {"\x01\x08\x0b\x0c\x1f", "?????"},
+        {"del\x7f", "del?"},
+        {"REN\xc9 \x80\x9b\xff", "REN\xc9 \x80\x9b\xff"},  // Windows-1252 bytes stay as they are
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(terminalSafe(c.in), c.out) << c.in;
+}
+
+TEST(ParseWholeNumber, OnlyDigitsWithinTheRangeCount) {
+    struct Case {
+        std::string text;
+        std::optional<long long> value;
+    };
+    const std::vector<Case> cases{
+        {"1", 1},          {"8", 8},           {"0", std::nullopt},  {"9", std::nullopt},
+        {"-1", std::nullopt}, {"+2", std::nullopt}, {" 2", std::nullopt}, {"2 ", std::nullopt},
+        {"2.0", std::nullopt}, {"2x", std::nullopt}, {"", std::nullopt},  {"-", std::nullopt},
+        {"99999999999999999999", std::nullopt},  // beyond any integer type
+        {"0000003", 3},
+    };
+    for (const auto& c : cases) EXPECT_EQ(parseWholeNumber(c.text, 1, 8), c.value) << c.text;
+    EXPECT_EQ(parseWholeNumber("-5", -10, 10), -5);
 }

@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <future>
+#include <stdexcept>
+#include <thread>
 
+#include "acquisition/event_downloads.h"
 #include "acquisition/update_run.h"
 #include "platform/text.h"
 #include "shell/commands.h"
@@ -41,6 +46,7 @@ struct UpdateRunTest : ::testing::Test {
 
     std::string root() const { return dir / "KRV"; }
     std::string dataDir() const { return root() + "/Data/" + kId; }
+    std::string workDir() const { return session->runTempDir() + "/12345678.work"; }
     bool analysed() const { return fs::exists(root() + "/Results/12345678/12345678.txt"); }
     std::size_t stored() const {
         std::error_code ec;
@@ -115,7 +121,7 @@ TEST_F(UpdateRunTest, AFirstRunStoresEveryEventCountsInCaptionsAndRecordsTheMemb
     EXPECT_TRUE(analysed());
     EXPECT_TRUE(s.state.freshDownload);
     EXPECT_EQ(readBytes(root() + "/config.txt"), "12345678 -- JOHN SMITH\r\n");
-    EXPECT_FALSE(fs::exists(root() + "/Temp/12345678.work"));
+    EXPECT_FALSE(fs::exists(workDir()));
 }
 
 TEST_F(UpdateRunTest, WithoutPageLinksPagesOneAndTwoAreFetchedAndARepeatedEventOnce) {
@@ -154,7 +160,7 @@ TEST_F(UpdateRunTest, AFailureMidListKeepsEarlierEventsAndTheNextRunFetchesOnlyT
         EXPECT_TRUE(fs::exists(dataDir() + "/" + eventFile(kEvents[0])));
         EXPECT_FALSE(analysed());
         EXPECT_FALSE(s.state.freshDownload);
-        EXPECT_FALSE(fs::exists(root() + "/Temp/12345678.work"));
+        EXPECT_FALSE(fs::exists(workDir()));
 
         web.fail(crosstableUrl(kEvents[1]), false);
         const int before = web.requestsContaining("XtblMain");
@@ -178,20 +184,20 @@ TEST_F(UpdateRunTest, CancellingStopsAfterTheEventInHandWithoutAnalysis) {
     EXPECT_EQ(s.ui.lblprocessed, "Update cancelled.");
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(stored(), 1u);
-    EXPECT_FALSE(fs::exists(root() + "/Temp/12345678.work"));
+    EXPECT_FALSE(fs::exists(workDir()));
     EXPECT_FALSE(analysed());
 }
 
 TEST_F(UpdateRunTest, LeftoversOfAnInterruptedRunAreClearedAndWholeEventsKept) {
     start();
     serveMember(kEvents);
-    writeBytes(root() + "/Temp/12345678.work/" + eventFile(kEvents[1]), "half");
-    writeBytes(root() + "/Temp/12345678.txt.partial", "half");
+    writeBytes(workDir() + "/" + eventFile(kEvents[1]), "half");
+    writeBytes(session->runTempDir() + "/12345678.txt.partial", "half");
     writeBytes(dataDir() + "/" + eventFile(kEvents[1]) + "2", "orphan");
     writeBytes(dataDir() + "/" + eventFile(kEvents[0]), "kept");
     update();
-    EXPECT_FALSE(fs::exists(root() + "/Temp/12345678.txt.partial"));
-    EXPECT_FALSE(fs::exists(root() + "/Temp/12345678.work"));
+    EXPECT_FALSE(fs::exists(session->runTempDir() + "/12345678.txt.partial"));
+    EXPECT_FALSE(fs::exists(workDir()));
     EXPECT_EQ(readBytes(dataDir() + "/" + eventFile(kEvents[0])), "kept");
     EXPECT_FALSE(fs::exists(dataDir() + "/" + eventFile(kEvents[1]) + "2"));
     EXPECT_EQ(web.requestsContaining("XtblMain"), 2);
@@ -207,4 +213,120 @@ TEST_F(UpdateRunTest, UpdateAllOnlyDownloads) {
     EXPECT_FALSE(analysed());
     EXPECT_FALSE(s.state.updateAllRunning);
     EXPECT_EQ(web.requestsContaining("MbrDtlMain"), 0);
+}
+
+// Cancel at any point of a run: while a history page, a crosstable or the
+// current rating does not come. The run returns at once, reports no failure,
+// and what was stored whole stays.
+struct CancelPoint {
+    std::string name;
+    std::string hangingUrl;
+    std::size_t eventsStored;
+    bool analysed;  // the analysis had started: it ends, without the rating
+};
+
+class CancelTest : public UpdateRunTest, public ::testing::WithParamInterface<CancelPoint> {};
+
+TEST_P(CancelTest, CancelReturnsWithinASecondAndKeepsWhatWasStoredWhole) {
+    const CancelPoint& point = GetParam();
+    serveMember(kEvents);
+    // The events as an undisturbed run stores them.
+    RecordingMessageBox quiet;
+    KrvSession reference(SessionOptions{dir / "reference", kBase, 2}, quiet, web);
+    startUp(reference);
+    reference.setIdBoxText(kId);
+    CmdUpdateData_Click(reference);
+    const std::string referenceData = dir / "reference/Data/12345678";
+
+    auto& s = start(2);
+    writeBytes(root() + "/Results/12345678/currentrating.txt", "1400\r\n");
+    const int before = web.requestsContaining(point.hangingUrl);
+    web.hang(point.hangingUrl);
+    auto run = std::async(std::launch::async, [&] { update(); });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while ((web.requestsContaining(point.hangingUrl) == before || stored() < point.eventsStored) &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ASSERT_EQ(web.requestsContaining(point.hangingUrl), before + 1) << "the run never reached the hanging page";
+    EXPECT_EQ(run.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
+
+    const auto at = std::chrono::steady_clock::now();
+    s.cancelRequested = true;
+    ASSERT_EQ(run.wait_for(std::chrono::seconds(2)), std::future_status::ready);
+    EXPECT_LT(std::chrono::steady_clock::now() - at, std::chrono::seconds(1));
+    run.get();
+
+    EXPECT_FALSE(boxes.sawTitle("Download Failed"));
+    EXPECT_EQ(stored(), point.eventsStored);
+    for (std::size_t e = 0; e < point.eventsStored; ++e)
+        EXPECT_EQ(readBytes(dataDir() + "/" + eventFile(kEvents[e])),
+                  readBytes(referenceData + "/" + eventFile(kEvents[e])))
+            << e;
+    EXPECT_EQ(analysed(), point.analysed);
+    if (!point.analysed) {
+        EXPECT_EQ(s.ui.lblprocessed, "Update cancelled.");
+    }
+    EXPECT_EQ(readBytes(root() + "/Results/12345678/currentrating.txt"), "1400\r\n");
+    EXPECT_FALSE(fs::exists(workDir()));
+    const std::size_t requests = web.requests().size();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(web.requests().size(), requests) << "nothing starts after Cancel";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Points, CancelTest,
+    ::testing::Values(CancelPoint{"FirstHistoryPage", historyUrl(), 0, false},
+                      CancelPoint{"NumberedHistoryPage", historyUrl(".2"), 0, false},
+                      CancelPoint{"ThirdCrosstable", crosstableUrl(kEvents[2]), 2, false},
+                      CancelPoint{"CurrentRating", std::string(kBase) + "/krv/MbrDtlMain.php?" + kId, 3, true}),
+    [](const ::testing::TestParamInfo<CancelPoint>& info) { return info.param.name; });
+
+// An exception in a download, on whichever thread it runs, ends the run as
+// a failed download, not the program.
+TEST_F(UpdateRunTest, AnExceptionInADownloadThreadIsAFailedDownload) {
+    const std::vector<std::pair<std::string, std::size_t>> cases{{historyUrl(".2"), 0},
+                                                                 {crosstableUrl(kEvents[1]), 1}};
+    for (const auto& [url, storedBefore] : cases) {
+        SCOPED_TRACE(url);
+        fs::remove_all(root());
+        boxes.shown.clear();
+        auto& s = start(3);
+        serveMember(kEvents);
+        web.throwOn(url);
+        update();
+        expectOneBox("Download Failed", "Could not download " + url);
+        EXPECT_FALSE(analysed());
+        EXPECT_FALSE(s.state.freshDownload);
+        EXPECT_EQ(stored(), storedBefore);
+        web.throwOn(url, false);
+    }
+}
+
+TEST_F(UpdateRunTest, AFetchThatThrowsCarriesTheExceptionsText) {
+    fs::create_directories(dir / "work");
+    web.throwOn("http://x/a");
+    web.serve("http://x/b", "page b");
+    CrosstableFetcher fetcher(web, dir / "work", {{"http://x/a", "a"}, {"http://x/b", "b"}}, 2);
+    FetchedEvent a = fetcher.take(0);
+    EXPECT_FALSE(a.prepared);
+    EXPECT_EQ(a.download.error, "simulated fault fetching http://x/a");
+    EXPECT_FALSE(a.download.cancelled);
+
+    const auto pages = fetchAll(web, {{"http://x/a", dir / "pa"}, {"http://x/b", dir / "pb"}}, 2);
+    EXPECT_EQ(pages[0].error, "simulated fault fetching http://x/a");
+    EXPECT_TRUE(pages[1].ok);
+}
+
+TEST_F(UpdateRunTest, UpdateAllThatThrowsDoesNotLeaveItsFlagSet) {
+    writeBytes(root() + "/config.txt", "12345678 -- JOHN SMITH\r\n");
+    auto& s = start();
+    serveMember(kEvents);
+    web.throwOn(historyUrl());  // the first download runs on the caller's thread
+    EXPECT_THROW(Cmdupdateall_Click(s), std::runtime_error);
+    EXPECT_FALSE(s.state.updateAllRunning);
+
+    // Had the flag stayed set, this update would have skipped its analysis.
+    web.throwOn(historyUrl(), false);
+    update();
+    EXPECT_TRUE(analysed());
 }

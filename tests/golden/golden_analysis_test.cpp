@@ -24,7 +24,7 @@ constexpr const char* kBase = "http://127.0.0.1:8080";
 // Answers every download from the sample page library.
 class SamplePages : public Downloader {
 public:
-    DownloadResult download(const std::string& url, const std::string& path) override {
+    DownloadResult download(const std::string& url, const std::string& path, const CancelFlag* = nullptr) override {
         if (url.rfind(kBase, 0) != 0) return {false, 0, "not the sample service"};
         const auto answer = sample::answerPageRequest(sample::Catalog::bundled(), url.substr(std::string(kBase).size()));
         if (answer.status != 200 || !writeFileAtomically(path, answer.body)) return {false, answer.status, "failed"};

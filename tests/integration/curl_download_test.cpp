@@ -2,6 +2,9 @@
 #include <httplib.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <future>
+#include <iostream>
 #include <filesystem>
 #include <mutex>
 #include <thread>
@@ -65,11 +68,32 @@ public:
             res.status = 503;
             res.set_header("Retry-After", "3600");
         });
+        // Answers that do not come until the test is over: before the headers,
+        // and after half the body.
+        server_.Get("/hang", [this](const httplib::Request&, httplib::Response& res) {
+            ++hangCalls;
+            waitForTheEnd();
+            res.set_content("too late", "text/html");
+        });
+        server_.Get("/stall", [this](const httplib::Request&, httplib::Response& res) {
+            ++hangCalls;
+            res.set_content_provider(1000, "text/html", [this](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                const std::string half(500, 'x');
+                if (offset == 0) return sink.write(half.data(), half.size());
+                waitForTheEnd();
+                return sink.write(half.data(), half.size());
+            });
+        });
         port_ = server_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server_.listen_after_bind(); });
         while (!server_.is_running()) std::this_thread::sleep_for(1ms);
     }
     ~TestServer() {
+        {
+            std::lock_guard lock(endMutex_);
+            ending_ = true;
+        }
+        end_.notify_all();
         server_.stop();
         thread_.join();
     }
@@ -81,8 +105,17 @@ public:
     std::atomic<int> busyCalls{0};
     std::atomic<int> alwaysCalls{0};
     std::atomic<int> hourCalls{0};
+    std::atomic<int> hangCalls{0};
 
 private:
+    void waitForTheEnd() {
+        std::unique_lock lock(endMutex_);
+        end_.wait_for(lock, 20s, [this] { return ending_; });
+    }
+
+    std::mutex endMutex_;
+    std::condition_variable end_;
+    bool ending_ = false;
     httplib::Server server_;
     int port_ = 0;
     std::thread thread_;
@@ -168,4 +201,49 @@ TEST_F(CurlDownloadTest, ABusyServerIsAskedAgainAtMostFourTimesAfterRetryAfterOr
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(server.hourCalls, 4);
     EXPECT_EQ(recorded.pauses, (std::vector<std::chrono::milliseconds>(3, 60000ms)));
+}
+
+// Cancel, with the program's real pauses: a transfer waiting for its headers
+// or for the rest of its body is aborted, a pause before a retry is cut
+// short, and nothing is left behind.
+TEST(CurlDownloadCancel, AbortsTransfersAndPausesWithinASecond) {
+    TestServer server;
+    TempDir dir;
+    CurlDownloader downloader;  // sleeps for real
+    const std::string file = dir / "page.txt";
+    struct Case {
+        std::string target;
+        std::atomic<int>& calls;
+    };
+    const std::vector<Case> cases{{"/hang", server.hangCalls}, {"/stall", server.hangCalls},
+                                  {"/wait-an-hour", server.hourCalls}};  // Retry-After 3600, cut to 60 s
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        writeBytes(file, "old");
+        std::atomic<bool> cancel{false};
+        const int calls = c.calls;
+        auto result = std::async(std::launch::async, [&] { return downloader.download(server.url(c.target), file, &cancel); });
+        while (c.calls == calls) std::this_thread::sleep_for(1ms);
+        std::this_thread::sleep_for(300ms);  // well into the wait or the pause
+        ASSERT_EQ(result.wait_for(0s), std::future_status::timeout);
+        const auto at = std::chrono::steady_clock::now();
+        cancel = true;
+        ASSERT_EQ(result.wait_for(2s), std::future_status::ready);
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - at);
+        EXPECT_LT(took, 1000ms);
+        std::cout << "[ measured ] cancel of " << c.target << " took " << took.count() << " ms\n";
+        DownloadResult r = result.get();
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.cancelled);
+        EXPECT_EQ(readBytes(file), "old");
+        EXPECT_FALSE(fs::exists(file + ".partial"));
+        EXPECT_EQ(c.calls, calls + 1) << "no retry after Cancel";
+    }
+
+    // With the flag set before, no request is made at all.
+    std::atomic<bool> cancelled{true};
+    const int calls = server.hangCalls;
+    DownloadResult r = downloader.download(server.url("/hang"), file, &cancelled);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(server.hangCalls, calls);
 }

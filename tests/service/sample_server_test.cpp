@@ -6,6 +6,11 @@
 #include <httplib.h>
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <csignal>
 #include <fstream>
 #include <future>
 
@@ -91,6 +96,54 @@ TEST_F(SampleService, DelayDropTruncateAndEmptyActOnTheWire) {
     httplib::Result delayed = slow.get();
     EXPECT_TRUE(delayed && delayed->status == 200);
     EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(2000));
+}
+
+TEST_F(SampleService, StallSendsHalfThePagePausesThenTheRest) {
+    const std::string xtbl = "/krv/XtblMain.php?201907140021.0-30302490";
+    const std::string full = answerPageRequest(Catalog::bundled(), xtbl).body;
+    setFaults("201907140021 stall 600\n");
+    std::string received;
+    std::chrono::steady_clock::duration halfAfter{}, wholeAfter{};
+    const auto started = std::chrono::steady_clock::now();
+    auto r = client_.Get(xtbl, [&](const char* data, std::size_t n) {
+        received.append(data, n);
+        const auto now = std::chrono::steady_clock::now() - started;
+        if (received.size() >= full.size() / 2 && halfAfter == std::chrono::steady_clock::duration{}) halfAfter = now;
+        if (received.size() == full.size()) wholeAfter = now;
+        return true;
+    });
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 200);
+    EXPECT_EQ(received, full);
+    EXPECT_LT(halfAfter, std::chrono::milliseconds(400)) << "the first half comes at once";
+    EXPECT_GE(wholeAfter - halfAfter, std::chrono::milliseconds(500)) << "the rest after the pause";
+}
+
+TEST(SampleServiceProcess, AStopEndsDelayedAndStalledAnswersAtOnce) {
+    std::signal(SIGPIPE, SIG_IGN);
+    const std::string rules = ::testing::TempDir() + "krv_slow_faults.txt";
+    std::ofstream(rules) << "MbrDtlMain delay 60000\nXtblMain stall 60000\n";
+    ServiceProcess service("--port 0 --faults " + rules);
+    ASSERT_GT(service.port, 0) << service.line;
+    auto get = [&](const std::string& target) {
+        return std::async(std::launch::async, [port = service.port, target] {
+            return httplib::Client("127.0.0.1", port).Get(target);
+        });
+    };
+    auto delayed = get("/krv/MbrDtlMain.php?30302490");
+    auto stalled = get("/krv/XtblMain.php?201907140021.0-30302490");
+    httplib::Client admin("127.0.0.1", service.port);
+    auto requestsSeen = [&] {
+        auto log = admin.Get("/admin/requests");
+        return log ? std::count(log->body.begin(), log->body.end(), '\n') : 0;
+    };
+    for (int i = 0; i < 400 && requestsSeen() < 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const auto stopping = std::chrono::steady_clock::now();
+    EXPECT_EQ(service.terminate(), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - stopping, std::chrono::seconds(3));
+    delayed.wait();
+    stalled.wait();
+    std::remove(rules.c_str());
 }
 
 TEST(SampleServiceProcess, StopsCleanlyOnSigtermAndRefusesBadArguments) {

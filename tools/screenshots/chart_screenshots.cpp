@@ -26,7 +26,9 @@ namespace {
 
 class NoNetwork : public Downloader {
 public:
-    DownloadResult download(const std::string&, const std::string&) override { return {false, 0, "offline"}; }
+    DownloadResult download(const std::string&, const std::string&, const CancelFlag*) override {
+        return {false, 0, "offline"};
+    }
 };
 
 class SilentBoxes : public MessageBox {
