@@ -30,6 +30,10 @@ std::unique_ptr<KrvSession> KrvSession::copyForWorker(MessageBox& workerMessages
 void KrvSession::adoptWorkerResults(KrvSession&& worker) {
     state = std::move(worker.state);
     ui = std::move(worker.ui);
+    // The command has ended, also when an exception ended Update All before
+    // it could clear its flag; left set, every later update would skip its
+    // analysis.
+    state.updateAllRunning = false;
 }
 
 void KrvSession::setStatus(const std::string& text) {

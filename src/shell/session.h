@@ -41,8 +41,9 @@ public:
     // shared with this session, so the two threads never meet in memory.
     std::unique_ptr<KrvSession> copyForWorker(MessageBox& workerMessages) const;
     // Takes over what a command changed on such a copy once it has ended
-    // (the module state and the controls' state). The chart window's state
-    // is this session's own and stays.
+    // (the module state and the controls' state), however it ended; no
+    // command is running after it (updateAllRunning is false). The chart
+    // window's state is this session's own and stays.
     void adoptWorkerResults(KrvSession&& worker);
 
     const StorePaths& store() const { return store_; }

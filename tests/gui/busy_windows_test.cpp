@@ -281,6 +281,7 @@ private slots:
             run.windows.runInBackground([&c](KrvSession& s) {
                 s.setStatus(std::string("changed before the ") + c.name);
                 s.ui.CmbIDList.push_back(c.name);
+                s.state.updateAllRunning = true;  // as Update All leaves it when it fails
                 c.fail();
             });
             QVERIFY(run.windows.isBusy());
@@ -292,6 +293,7 @@ private slots:
             QCOMPARE(run.find<QLabel>("lblprocessed")->text(), QString("changed before the ") + c.name);
             QCOMPARE(run.find<QComboBox>("CmbID")->itemText(run.find<QComboBox>("CmbID")->count() - 1),
                      QString(c.name));
+            QVERIFY2(!run.session.state.updateAllRunning, c.name);
         }
         // And the next run goes as usual.
         run.typeId("1234");
