@@ -61,14 +61,19 @@ bool QtUpdateRunner::start(std::function<bool(KrvSession&)> command) {
     return true;
 }
 
-void QtUpdateRunner::endRun(const QString& failure, bool completed) {
+void QtUpdateRunner::endRun(QString failure, bool completed) {
     joinWorker();
     if (stopping_) return;
     lastCompleted_ = completed && failure.isEmpty();
     lastCancelled_ = workerSession_->cancelRequested;
     // Also after a cancel or an exception: what the command changed stands
     // in the store, so the windows show it.
-    session_.adoptWorkerResults(std::move(*workerSession_));
+    try {
+        session_.adoptWorkerResults(std::move(*workerSession_));
+    } catch (const std::exception& e) {
+        // The run still ends: the windows must work again.
+        if (failure.isEmpty()) failure = QString::fromLocal8Bit(e.what());
+    }
     workerSession_.reset();
     running_ = false;
     if (!failure.isEmpty()) emit failed(failure);

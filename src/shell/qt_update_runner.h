@@ -51,7 +51,7 @@ signals:
 
 private:
     void joinWorker();
-    void endRun(const QString& failure, bool completed);
+    void endRun(QString failure, bool completed);
 
     KrvSession& session_;
     QtGuiThreadCall guiThread_;  // captions, progress and the run's end
