@@ -72,7 +72,8 @@ FormIndividual::FormIndividual(KrvSession& session, AppWindows& windows)
 }
 
 void FormIndividual::refreshFromSession() {
-    if (windows_.isBusy()) return;
+    // A run works on a copy of the session, so this shows, also during a
+    // run, the state before it.
     model_->refresh();
     applyGridColumns(*grid_, session_.ui.MSFlexResults, kNameColumn);
     grid_->setHidden(!session_.ui.isVisible("MSFlexResults"));

@@ -60,7 +60,10 @@ void QtGridModel::refresh() {
     // The copy is taken every time, so that widths and the current cell are
     // fresh; the views are reset only when the cells changed, so that an
     // unchanged grid keeps its scroll position.
-    const bool cellsChanged = !everRefreshed_ || grid_.revision() != shownRevision_;
+    // A grid taken over from a worker's copy of the session counts its own
+    // revisions: its size is compared as well.
+    const bool cellsChanged = !everRefreshed_ || grid_.revision() != shownRevision_ ||
+                              grid_.rows() != shown_.rows() || grid_.cols() != shown_.cols();
     if (cellsChanged) beginResetModel();
     shown_ = grid_;
     shownRevision_ = grid_.revision();

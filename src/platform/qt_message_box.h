@@ -1,12 +1,13 @@
 // Message boxes and the beep as dialogs of the desktop program. The core may
-// ask from a worker thread (during an update run); the dialog is then shown
-// on the GUI thread and the worker waits for the answer.
+// ask from a worker thread; the dialog is then shown on the GUI thread and
+// the worker waits for the answer.
 #pragma once
 
 #include <QObject>
 #include <QPointer>
 
 #include "platform/message_box.h"
+#include "platform/qt_gui_thread_call.h"
 
 class QWidget;
 
@@ -25,8 +26,8 @@ public:
     void beep() override;
 
 private:
-    bool onGuiThread() const;
     QPointer<QWidget> dialogParent_;
+    QtGuiThreadCall guiThread_;
 };
 
 }  // namespace krv

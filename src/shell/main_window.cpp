@@ -33,10 +33,10 @@ constexpr int kEventNameColumn = 8;  // takes the room the other columns leave
 const QStringList kTournamentTitles = {"Opponent ID", "Name", "Result", "SEL",       "OPP",
                                        "DIF",         "POST", "Date",   "Tournament"};
 
-// Controls that stay usable while an update runs: they only show things or
-// end the run.
-const char* const kUsableWhileBusy[] = {"cmdExit", "cmdhelp", "CmdShowDigestView", "CmdShowIndividual",
-                                        "cmdCancel"};
+// Controls that stay usable while a command runs on the worker: they only
+// show what the windows' session holds, or end the run.
+const char* const kUsableWhileBusy[] = {"cmdExit", "cmdhelp", "cmdchartit", "CmdShowDigestView",
+                                        "CmdShowIndividual", "cmdCancel"};
 
 QFrame* separator() {
     auto* line = new QFrame;
@@ -231,10 +231,10 @@ void cmdanalyse::connectCommands() {
     };
     on("CmdUpdateData", [this] { windows_.runInBackground(CmdUpdateData_Click); });
     on("Cmdupdateall", [this] { windows_.runInBackground(Cmdupdateall_Click); });
-    on("cmdAnalyseOnly", [this] { windows_.runCommand(cmdAnalyseOnly_Click); });
-    on("cmdAdvanceAnalyse", [this] { windows_.runCommand(cmdAdvanceAnalyse_Click); });
-    on("cmdDelete", [this] { windows_.runCommand(cmdDelete_Click); });
-    on("cmdhelp", [this] { windows_.runCommand(cmdhelp_Click); });
+    on("cmdAnalyseOnly", [this] { windows_.runInBackground(cmdAnalyseOnly_Click); });
+    on("cmdAdvanceAnalyse", [this] { windows_.runInBackground(cmdAdvanceAnalyse_Click); });
+    on("cmdDelete", [this] { windows_.runInBackground(cmdDelete_Click); });
+    on("cmdhelp", [this] { windows_.showHelp(); });
     on("cmdchartit", [this] { emit chartsRequested(); });
     on("CmdShowDigestView", [this] { windows_.showDigest(); });
     on("CmdShowIndividual", [this] { windows_.showIndividual(); });
@@ -284,7 +284,8 @@ void cmdanalyse::refreshIdBox() {
 }
 
 void cmdanalyse::refreshFromSession() {
-    // During a run the worker owns the session; the run's end refreshes.
+    // During a run the status line shows the worker's captions; the run's
+    // end refreshes the rest.
     if (windows_.isBusy()) return;
     refreshIdBox();
     lblprocessed_->setText(fromCp1252(session_.ui.lblprocessed));

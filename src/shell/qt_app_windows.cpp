@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <exception>
+#include <utility>
 
 #include "individual/individual_window.h"
 #include "platform/qt_grid_model.h"
@@ -11,11 +12,25 @@
 #include "shell/main_window.h"
 #include "shell/qt_update_runner.h"
 #include "shell/session.h"
+#include "shell/store_command.h"
 #include "stats/digest_window.h"
 
 namespace krv {
 
 namespace {
+
+// Runs its function when the scope ends, however it ends.
+template <typename Function>
+class ScopeExit {
+public:
+    explicit ScopeExit(Function f) : f_(std::move(f)) {}
+    ~ScopeExit() { f_(); }
+    ScopeExit(const ScopeExit&) = delete;
+    ScopeExit& operator=(const ScopeExit&) = delete;
+
+private:
+    Function f_;
+};
 
 // Shows a window that may be hidden or minimised and brings it forward.
 void present(QWidget& window) {
@@ -42,12 +57,19 @@ AppWindows::~AppWindows() {
 }
 
 FormDigest& AppWindows::digest() {
-    if (!digest_) digest_ = std::make_unique<FormDigest>(session_, *this);
+    if (!digest_) {
+        digest_ = std::make_unique<FormDigest>(session_, *this);
+        // A window first opened during a run waits like the others.
+        digest_->setBusy(busy_);
+    }
     return *digest_;
 }
 
 FormIndividual& AppWindows::individual() {
-    if (!individual_) individual_ = std::make_unique<FormIndividual>(session_, *this);
+    if (!individual_) {
+        individual_ = std::make_unique<FormIndividual>(session_, *this);
+        individual_->setBusy(busy_);
+    }
     return *individual_;
 }
 
@@ -55,33 +77,65 @@ void AppWindows::startUp() { runCommand(krv::startUp); }
 
 void AppWindows::runCommand(const std::function<void(KrvSession&)>& command) {
     if (busy_ || exited_) return;
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
-        command(session_);
-    } catch (const std::exception& e) {
-        QGuiApplication::restoreOverrideCursor();
-        reportFailure(QString::fromLocal8Bit(e.what()));
+    QString failure;
+    {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        ScopeExit restoreCursor([] { QGuiApplication::restoreOverrideCursor(); });
+        try {
+            command(session_);
+        } catch (const std::exception& e) {
+            failure = QString::fromLocal8Bit(e.what());
+        } catch (...) {
+            failure = QStringLiteral("unknown error");
+        }
     }
-    QGuiApplication::restoreOverrideCursor();
+    if (!failure.isEmpty()) reportFailure(failure);
     refreshViews();
 }
 
 void AppWindows::runInBackground(std::function<void(KrvSession&)> command) {
     if (busy_ || exited_) return;
+    startRun(std::move(command));
+}
+
+void AppWindows::startRun(std::function<void(KrvSession&)> command) {
+    statusBeforeRun_ = session_.ui.lblprocessed;
     setBusy(true);
-    if (!runner_->start(std::move(command))) setBusy(false);
+    bool started = false;
+    ScopeExit unlessStarted([this, &started] {
+        if (started) return;
+        exitRunning_ = false;
+        setBusy(false);
+    });
+    try {
+        started = runner_->start([command = std::move(command)](KrvSession& worker) {
+            return runStoreCommand(worker, command, LockWait::Wait);
+        });
+    } catch (const std::exception& e) {
+        reportFailure(QString::fromLocal8Bit(e.what()));
+    }
 }
 
 bool AppWindows::isBusy() const { return busy_; }
 
 void AppWindows::cancelRun() { runner_->requestCancel(); }
 
+void AppWindows::showHelp() { cmdhelp_Click(session_); }
+
 void AppWindows::runFinishedOnGuiThread() {
+    const bool wasExit = std::exchange(exitRunning_, false);
+    // A wait for the store that was cancelled leaves nothing to say.
+    if (session_.ui.lblprocessed == kWaitingForStoreText) session_.ui.lblprocessed = statusBeforeRun_;
     setBusy(false);
     refreshViews();
     emit runFinished();
-    if (exitPending_) exitProgram();
+    if (wasExit) {
+        // Exit stops only when the user cancelled its wait for the store; a
+        // failed write has been reported and the program still ends.
+        if (runner_->lastRunCompleted() || !runner_->lastRunCancelled()) finishExit();
+        return;
+    }
+    if (std::exchange(exitPending_, false)) exitProgram();
 }
 
 void AppWindows::setBusy(bool busy) {
@@ -107,22 +161,25 @@ void AppWindows::showIndividual() {
 bool AppWindows::exitProgram() {
     if (exited_) return true;
     if (busy_) {
-        // The run stops after the event in hand; Exit follows when it ends.
-        exitPending_ = true;
-        cancelRun();
+        // Exit's own writes are not cancelled by a second Exit. Another run
+        // stops after the event in hand; Exit follows when it ends.
+        if (!exitRunning_) {
+            exitPending_ = true;
+            cancelRun();
+        }
         return false;
     }
+    exitRunning_ = true;
+    startRun(cmdExit_Click);
+    return false;
+}
+
+void AppWindows::finishExit() {
     exited_ = true;
-    try {
-        cmdExit_Click(session_);
-    } catch (const std::exception& e) {
-        reportFailure(QString::fromLocal8Bit(e.what()));
-    }
     if (digest_) digest_->hide();
     if (individual_) individual_->hide();
     main_->hide();
     emit exited();
-    return true;
 }
 
 void AppWindows::refreshViews() {

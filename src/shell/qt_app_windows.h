@@ -2,12 +2,18 @@
 // and individual results windows, single instances created on first use.
 // Runs the commands the windows forward, refreshes every view from the
 // session afterwards, and ends the program once.
+//
+// Commands that change the store run on the worker, on a copy of the
+// session; while one runs the windows' session stays as it was, every
+// control that would change it is disabled (also in a window first opened
+// during the run), and the copy's state is taken over when the run ends.
 #pragma once
 
 #include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace krv {
 class KrvSession;
@@ -33,22 +39,31 @@ public:
     // The core's start-up (its welcome box included), then every view.
     void startUp();
 
-    // Runs a command on the GUI thread, then refreshes every view. A command
-    // that ends in an exception is reported in a message box.
+    // Runs a command that only changes the views (a sort, a printout) on
+    // the GUI thread, then refreshes every view. Ignored while a run is
+    // going. A command that ends in an exception is reported in a message box.
     void runCommand(const std::function<void(KrvSession&)>& command);
 
-    // Runs a long command on the worker; the windows refuse other commands
-    // until it ends, then show its results. Ignored while a run is going.
+    // Runs a command that changes the store on the worker, holding the
+    // store's writer lock (waiting for another program that has it, which
+    // the status line says and Cancel ends). The windows refuse other
+    // commands until it ends, then show its results. Ignored while a run is
+    // going.
     void runInBackground(std::function<void(KrvSession&)> command);
     bool isBusy() const;
     void cancelRun();
 
+    // Help works at any time: it only shows a box.
+    void showHelp();
+
     void showDigest();
     void showIndividual();
 
-    // Exit: saves the settings and the ID list and closes every window, at
-    // most once per run. During a run it cancels the run and exits when the
-    // run has ended; it then returns false.
+    // Exit: saves the settings and the ID list on the worker, then closes
+    // every window, at most once per run. True once the program has ended;
+    // otherwise Exit goes on in the background and exited() follows. During
+    // another run it cancels that run and exits when it has ended. Cancel
+    // during Exit's own wait for the store keeps the program open.
     bool exitProgram();
     bool hasExited() const { return exited_; }
 
@@ -61,7 +76,9 @@ signals:
 
 private:
     void setBusy(bool busy);
+    void startRun(std::function<void(KrvSession&)> command);
     void runFinishedOnGuiThread();
+    void finishExit();
     void reportFailure(const QString& what);
 
     KrvSession& session_;
@@ -72,8 +89,10 @@ private:
     // windows it reports to are there.
     std::unique_ptr<QtUpdateRunner> runner_;
     bool busy_ = false;
-    bool exitPending_ = false;
+    bool exitPending_ = false;  // Exit waits for the run in progress
+    bool exitRunning_ = false;  // the run in progress is Exit's
     bool exited_ = false;
+    std::string statusBeforeRun_;
 };
 
 }  // namespace krv

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "charts/chart_view.h"
@@ -31,6 +32,20 @@ struct SessionOptions {
 class KrvSession {
 public:
     KrvSession(SessionOptions options, MessageBox& messages, Downloader& downloader);
+    KrvSession(const KrvSession&) = delete;
+    KrvSession& operator=(const KrvSession&) = delete;
+
+    // A session for a command that runs on another thread: the same store,
+    // rating service and downloader, its own copy of the module state and
+    // the controls' state, no callbacks, no cancel request, and the message
+    // box given (one that may be called from that thread). Nothing of it is
+    // shared with this session, so the two threads never meet in memory.
+    std::unique_ptr<KrvSession> copyForWorker(MessageBox& workerMessages) const;
+    // Takes over what a command changed on such a copy once it has ended
+    // (the module state and the controls' state), however it ended; no
+    // command is running after it (updateAllRunning is false). The chart
+    // window's state is this session's own and stays.
+    void adoptWorkerResults(KrvSession&& worker);
 
     const StorePaths& store() const { return store_; }
     const std::string& baseUrl() const { return baseUrl_; }
@@ -68,6 +83,8 @@ public:
     void pickIdBoxEntry(const std::string& entry) { ui.CmbID = entry; }
 
 private:
+    KrvSession(const KrvSession& from, MessageBox& messages);
+
     StorePaths store_;
     std::string baseUrl_;
     int connections_;

@@ -48,7 +48,8 @@ FormDigest::FormDigest(KrvSession& session, AppWindows& windows) : session_(sess
     cmdrefresh_->setObjectName("cmdrefresh");
     cmdrefresh_->setToolTip(
         "Use this when there is no Internet connection for Data that has already been downloaded.");
-    connect(cmdrefresh_, &QPushButton::clicked, this, [this] { windows_.runCommand(cmdAnalyseOnly_Click); });
+    connect(cmdrefresh_, &QPushButton::clicked, this,
+            [this] { windows_.runInBackground(cmdAnalyseOnly_Click); });
 
     cmdprintdigest_ = new QPushButton("Print");
     cmdprintdigest_->setObjectName("cmdprintdigest");
@@ -76,7 +77,8 @@ FormDigest::FormDigest(KrvSession& session, AppWindows& windows) : session_(sess
 }
 
 void FormDigest::refreshFromSession() {
-    if (windows_.isBusy()) return;
+    // A run works on a copy of the session, so this shows, also during a
+    // run, the state before it.
     // The text box shows lines; the digest keeps its CR LF pairs.
     const QString text = fromCp1252(replaceAll(session_.ui.txtResults, "\r\n", "\n"));
     if (txtResults_->toPlainText() != text) txtResults_->setPlainText(text);

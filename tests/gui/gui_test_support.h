@@ -100,10 +100,22 @@ struct ProgramRun {
         emit box->activated(entry);
     }
     // "Update Individual's Data", waiting for the run to end.
-    bool update() {
+    bool update() { return clickAndWait("CmdUpdateData"); }
+
+    // Clicks a button; when that starts a command on the worker (every
+    // command that changes the store), waits for the run to end.
+    bool clickAndWait(const char* name, int timeoutMs = 240000) {
         QSignalSpy finished(&windows, &AppWindows::runFinished);
-        button("CmdUpdateData")->click();
-        return finished.wait(240000);
+        button(name)->click();
+        if (!windows.isBusy() || finished.count() > 0) return true;
+        return finished.wait(timeoutMs);
+    }
+    // Exit, whose writes run on the worker; true once the program has ended.
+    bool exit(int timeoutMs = 60000) {
+        QSignalSpy exited(&windows, &AppWindows::exited);
+        button("cmdExit")->click();
+        if (exited.count() == 0) exited.wait(timeoutMs);
+        return windows.hasExited();
     }
 
     RecordingMessageBox boxes;

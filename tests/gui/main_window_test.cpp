@@ -75,13 +75,16 @@ private slots:
         QVERIFY(run.find("CmdUpdateData")->isVisible());
 
         run.typeId("12345678");
-        run.button("cmdAnalyseOnly")->click();
+        QVERIFY(run.clickAndWait("cmdAnalyseOnly"));
         QCOMPARE(run.boxes.shown.back().title, std::string("Note"));
 
-        QSignalSpy exited(&run.windows, &AppWindows::exited);  // closing the window is Exit
-        QVERIFY(run.windows.mainWindow().close());
+        // Closing the window is Exit: refused until Exit's writes are done.
+        QSignalSpy exited(&run.windows, &AppWindows::exited);
+        QVERIFY(!run.windows.mainWindow().close());
+        QVERIFY(exited.wait(60000));
         QCOMPARE(exited.count(), 1);
         QVERIFY(fs::exists(root() + "/default.txt"));
+        QVERIFY(run.windows.mainWindow().close());  // closing once more only closes
     }
 
     void theIdBoxKeepsTheStoredBytesAndDeleteDataAsksFirst() {
@@ -105,7 +108,7 @@ private slots:
         run.pickId(0);
         for (bool yes : {false, true}) {
             run.boxes.answers = {yes};
-            run.button("cmdDelete")->click();
+            QVERIFY(run.clickAndWait("cmdDelete"));
             QCOMPARE(run.boxes.shown.back().title, std::string("Data Deletion Doublecheck"));
             for (const char* folder : {"/Data/12345678", "/Results/12345678"})
                 QCOMPARE(fs::exists(root() + folder), !yes);
@@ -132,7 +135,7 @@ private slots:
         run.button("cmdsortbydate")->click();
 
         QSignalSpy exited(&run.windows, &AppWindows::exited);
-        run.button("cmdExit")->click();
+        QVERIFY(run.exit());
         QCOMPARE(exited.count(), 1);
         QCOMPARE(readBytes(root() + "/default.txt"), std::string("\r\n100\r\n 7 \r\n 4 \r\n 0 \r\n 5 \r\n"));
         QCOMPARE(readBytes(root() + "/config.txt"), kAdams + "\r\n" + kDubois + "\r\n");  // surname order
@@ -161,7 +164,7 @@ private slots:
         QCOMPARE(range->text(), QString("150"));
         // Refresh is Analyse Only: with nothing picked it says so and the
         // text box stays hidden until an analysis succeeds.
-        digest.findChild<QPushButton*>("cmdrefresh")->click();
+        QVERIFY(run.clickAndWait("cmdrefresh"));
         QCOMPARE(run.boxes.shown.back().title, std::string("Note"));
         QVERIFY(text->isHidden());
 

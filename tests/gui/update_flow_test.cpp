@@ -78,8 +78,7 @@ private slots:
             run.button("cmdopp")->click();
             sortedOpp = shownColumn(view, 4);
             run.pickId(0);  // the list entry, so that Analyse Only accepts it after the restart
-            run.button("cmdExit")->click();
-            QVERIFY(run.windows.hasExited());
+            QVERIFY(run.exit());
         }
         const auto settings = splitLines(readBytes(root + "/default.txt"));
         QCOMPARE(settings.size(), std::size_t(6));
@@ -92,7 +91,7 @@ private slots:
         again.start();
         QVERIFY(again.boxes.shown.empty());  // no welcome: the list exists
         QCOMPARE(again.find<QComboBox>("CmbID")->currentText().toStdString(), settings[0]);
-        again.button("cmdAnalyseOnly")->click();
+        QVERIFY(again.clickAndWait("cmdAnalyseOnly"));
         QCOMPARE(shownColumn(again.windows.mainWindow().tournamentGrid(), 4), sortedOpp);
     }
 
