@@ -24,7 +24,7 @@
 #include "platform/curl_download.h"
 #include "sample_pages.h"
 #include "shell/commands.h"
-#include "shell/session.h"
+#include "session/session.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "acquisition/event_parser.h"
 #include "platform/text.h"
-#include "shell/session.h"
+#include "session/session.h"
 
 namespace {
 

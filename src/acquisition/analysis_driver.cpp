@@ -13,9 +13,10 @@
 #include "platform/replaced_file.h"
 #include "platform/store_error.h"
 #include "platform/text.h"
-#include "shell/commands.h"
-#include "shell/session.h"
-#include "shell/store.h"
+#include "session/captions.h"
+#include "session/member_id.h"
+#include "session/session.h"
+#include "session/store.h"
 
 namespace krv {
 
@@ -141,11 +142,12 @@ void fetchCurrentRating(KrvSession& session) {
 void Analyse(KrvSession& session) {
     auto& st = session.state;
     st.gamesThisAnalysis = 0;
-    const std::string id = left(session.ui.CmbID, 8);
-    if (!isSafeMemberId(id)) {
+    const auto member = idBoxMember(session);
+    if (!member) {
         refuse(session);
         return;
     }
+    const std::string& id = member->text();
     st.dataDir = session.store().data() + "/" + id + "/";
     if (!DirExists(st.dataDir)) {
         refuse(session);

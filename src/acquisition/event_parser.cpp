@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "platform/text.h"
-#include "shell/session.h"
+#include "session/member_id.h"
+#include "session/session.h"
 
 namespace krv {
 
@@ -148,7 +149,7 @@ public:
     SectionFileParser(KrvSession& session, const std::string& fileName, std::vector<std::string_view> lines,
                       std::string& gameList, std::string& streak)
         : state_(session.state),
-          memberId_(left(session.ui.CmbID, 8)),
+          memberId_(idBoxMember(session) ? idBoxMember(session)->text() : std::string()),
           fileName_(fileName),
           date_(recordSafeCopy(left(fileName, 8))),
           lines_(std::move(lines)),

@@ -3,7 +3,7 @@
 #include "acquisition/history_pages.h"
 #include "acquisition/page_lines.h"
 #include "platform/text.h"
-#include "shell/session.h"
+#include "session/session.h"
 
 namespace krv {
 

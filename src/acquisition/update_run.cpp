@@ -11,9 +11,10 @@
 #include "acquisition/history_run.h"
 #include "platform/store_error.h"
 #include "platform/text.h"
-#include "shell/commands.h"
-#include "shell/session.h"
-#include "shell/store.h"
+#include "session/captions.h"
+#include "session/member_id.h"
+#include "session/session.h"
+#include "session/store.h"
 #include "stats/advanced_analysis.h"
 
 namespace krv {
@@ -183,7 +184,8 @@ void CmdUpdateData_Click(KrvSession& session) {
     const std::string box = session.ui.CmbID;
     // The ID becomes part of every path of the run: anything but 8 digits is
     // refused like a short ID.
-    if (box.size() < 8 || !isSafeMemberId(left(box, 8))) {
+    const auto member = MemberId::fromIdBox(box);
+    if (!member) {
         session.messages.beep();
         session.messages.ok("Need USCF ID Number", kNeedIdText);
         return;
@@ -198,7 +200,7 @@ void CmdUpdateData_Click(KrvSession& session) {
     st.downloadedCount = 0;
 
     st.historyBaseUrl = session.baseUrl() + "/krv/MbrDtlTnmtHst.php?";
-    st.memberId = left(box, 8);
+    st.memberId = member->text();
     st.memberHistoryUrl = st.historyBaseUrl + st.memberId;
     // The run's pages live in this program's own Temp folder: another program
     // updating the same member at the same time has its own.

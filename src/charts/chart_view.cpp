@@ -4,7 +4,8 @@
 #include <cmath>
 
 #include "platform/text.h"
-#include "shell/session.h"
+#include "session/member_id.h"
+#include "session/session.h"
 #include "stats/convert_date.h"
 
 namespace krv {
@@ -73,14 +74,15 @@ ChartView::ChartView(KrvSession& session, Chart& chart)
 
 std::string ChartView::ConvertDate(std::string_view mydate) { return krv::ConvertDate(mydate); }
 
-std::string ChartView::memberId() const { return left(session_.ui.CmbID, 8); }
 std::string ChartView::displayName() const { return mid(session_.ui.CmbID, 9); }
-std::string ChartView::allChartFile() const {
-    return session_.store().results() + "/" + memberId() + "/allChart.txt";
+// Without a member ID in the ID box there is no chart file: the name stays
+// empty and loading it says why, rather than reading outside the store.
+std::string ChartView::memberChartFile(const std::string& name) const {
+    const auto member = idBoxMember(session_);
+    return member ? session_.store().memberResultsDir(member->text()) + name : std::string();
 }
-std::string ChartView::yearChartFile() const {
-    return session_.store().results() + "/" + memberId() + "/yearChart.txt";
-}
+std::string ChartView::allChartFile() const { return memberChartFile("allChart.txt"); }
+std::string ChartView::yearChartFile() const { return memberChartFile("yearChart.txt"); }
 
 void ChartView::Form_Load() { cmdShowChart_Click(); }
 
@@ -158,9 +160,11 @@ void ChartView::cmdCopy_Click() {
 // ---- loading -------------------------------------------------------------------
 
 void ChartView::loadChartFile(const std::string& filename) {
-    ChartFile file = readChartFile(filename);
+    ChartFile file = filename.empty() ? ChartFile{{}, "the ID box does not begin with an 8-digit member ID"}
+                                      : readChartFile(filename);
     if (!file.problem.empty())
-        session_.messages.ok(kChartCaption, "Could not chart " + filename + ": " + file.problem + ".");
+        session_.messages.ok(kChartCaption, "Could not chart " + (filename.empty() ? std::string("this member") : filename) +
+                                                 ": " + file.problem + ".");
 
     double lowest = 3000;
     std::optional<double> highest;

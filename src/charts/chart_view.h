@@ -12,19 +12,10 @@
 
 #include "platform/chart.h"
 #include "platform/grid.h"
+#include "session/chart_window_state.h"
 
 namespace krv {
 class KrvSession;
-
-// The chart window's state that outlives the window: closing the window or
-// choosing another member keeps it; only a change of the page size resets
-// the offset.
-struct ChartWindowState {
-    int chartEventCount = 0;      // lines read from the chart file loaded last
-    long long detailOffset = 0;   // events between the detailed page's end and the newest event
-    long long detailFirstRow = 0; // first event of the page, from 1, oldest first
-    long long detailLastRow = 0;  // last event of the page
-};
 
 inline constexpr const char* kChartCaption = "KRV Graphs";
 inline constexpr const char* kCopyTitle = "Copy to Clipboard";
@@ -99,7 +90,7 @@ public:
     // The page size in the box: a whole number of at least 1, else nothing.
     std::optional<long long> pageSize() const;
 
-    std::string memberId() const;     // the ID box's first 8 characters
+    std::string memberChartFile(const std::string& name) const;  // in the member's Results folder
     std::string displayName() const;  // the ID box text from its 9th character
     std::string allChartFile() const;
     std::string yearChartFile() const;

@@ -15,13 +15,14 @@
 
 #include "charts/chart_view.h"
 #include "charts/qt_chart.h"
-#include "shell/session.h"
+#include "platform/qt_text.h"
+#include "session/session.h"
 
 namespace krv {
 
 namespace {
 
-QString fromBytes(const std::string& text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
+QString fromBytes(const std::string& text) { return fromCp1252(text); }
 
 QLineEdit* summaryBox(QWidget* parent, const char* name) {
     auto* box = new QLineEdit(" ", parent);
@@ -147,7 +148,7 @@ void FormChart::buildControls() {
     connect(CmdLeft_, &QToolButton::clicked, this, [this] { run([this] { view_->CmdLeft_Click(); }); });
     connect(cmdright_, &QToolButton::clicked, this, [this] { run([this] { view_->cmdright_Click(); }); });
     connect(txtNumdetail_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        run([this, text] { view_->setNumdetailText(text.toLatin1().toStdString()); });
+        run([this, text] { view_->setNumdetailText(toCp1252(text)); });
     });
     connect(group, &QButtonGroup::idClicked, this, [this](int id) {
         run([this, id] {

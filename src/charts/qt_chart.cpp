@@ -32,6 +32,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/qt_text.h"
+
 namespace krv {
 
 namespace {
@@ -43,7 +45,7 @@ constexpr int kRibbonLabelSpacing = 95;  // the 3-D dates lie flat and need more
 constexpr int kDateLabelDepth = 66;       // room below the plot for the slanted dates
 constexpr int kMostMarkedPoints = 80;    // beyond this, markers would merge into a thick line
 
-QString fromBytes(const std::string& text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
+QString fromBytes(const std::string& text) { return fromCp1252(text); }
 
 // A chart title keeps its blanks as they are ("for  -- Name").
 QString titleText(const std::string& title) { return fromBytes(title).replace(' ', QChar(0x00A0)); }

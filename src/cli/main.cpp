@@ -17,7 +17,7 @@
 #include "platform/store_error.h"
 #include "platform/text.h"
 #include "shell/commands.h"
-#include "shell/session.h"
+#include "session/session.h"
 #include "shell/store_command.h"
 
 namespace {

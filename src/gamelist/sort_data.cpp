@@ -7,8 +7,8 @@
 #include <unordered_map>
 
 #include "platform/text.h"
-#include "shell/session.h"
-#include "shell/sort_name.h"
+#include "session/session.h"
+#include "session/sort_name.h"
 
 namespace krv {
 

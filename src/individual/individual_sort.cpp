@@ -1,7 +1,7 @@
 #include "individual/individual_sort.h"
 
 #include "platform/grid.h"
-#include "shell/session.h"
+#include "session/session.h"
 
 namespace krv {
 

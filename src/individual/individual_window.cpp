@@ -13,7 +13,8 @@
 #include "platform/qt_grid_model.h"
 #include "platform/qt_printer.h"
 #include "shell/qt_app_windows.h"
-#include "shell/session.h"
+#include "session/member_id.h"
+#include "session/session.h"
 
 namespace krv {
 
@@ -86,7 +87,7 @@ void FormIndividual::setBusy(bool busy) {
 void FormIndividual::printResults() {
     const std::string today = QDate::currentDate().toString("MM-dd-yyyy").toStdString();
     windows_.runCommand([this, today](KrvSession& s) {
-        runPrintout(s, this, "individual-results.pdf", false,
+        runPrintout(s.messages, this, memberPdfPlace(s, "individual-results.pdf"), false,
                     [&s, &today](Printer& p) { printIndividualResults(s, p, today); });
     });
 }

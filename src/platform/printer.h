@@ -7,6 +7,15 @@
 
 namespace krv {
 
+// Where a printout goes as a PDF file when the system has no printer: a
+// file in folder (created when missing), or, when the caller can name no
+// folder (folder empty), the reason why it cannot be saved.
+struct PdfPlace {
+    std::string folder;  // trailing "/"
+    std::string fileName;
+    std::string refusal;
+};
+
 class Printer {
 public:
     virtual ~Printer() = default;

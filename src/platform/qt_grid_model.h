@@ -14,11 +14,6 @@ class QTableView;
 
 namespace krv {
 
-// Pages and files hold Windows-1252 text, one byte a character. The screen
-// shows it decoded; what the user types goes back into that code (characters
-// it cannot hold become "?"). The stored bytes themselves are never changed.
-QString fromCp1252(const std::string& bytes);
-std::string toCp1252(const QString& text);
 
 class QtGridModel : public QAbstractTableModel {
     Q_OBJECT

@@ -4,6 +4,7 @@
 #include <QMessageBox>
 
 #include "platform/qt_grid_model.h"
+#include "platform/qt_text.h"
 
 namespace krv {
 

@@ -5,17 +5,16 @@
 #include <QPrinter>
 #include <QString>
 
+#include "platform/qt_text.h"
+
 namespace krv {
 
 namespace {
 
 constexpr double kTwipsPerInch = 1440.0;
 
-// Text is 8-bit, one byte a character; Latin-1 keeps every byte as the
-// character of the same code.
-QString toQString(const std::string& text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
+// Text is 8-bit, one byte a character, shown as on screen.
+QString toQString(const std::string& text) { return fromCp1252(text); }
 
 }  // namespace
 

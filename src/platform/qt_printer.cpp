@@ -11,8 +11,6 @@
 
 #include "platform/qt_painter_printer.h"
 #include "platform/text.h"
-#include "shell/session.h"
-#include "shell/store.h"
 
 namespace krv {
 
@@ -21,28 +19,25 @@ namespace {
 constexpr const char* kPrintTitle = "Print";
 constexpr const char* kPrintedToPdfTitle = "Printed to PDF";
 
-// Where the PDF goes: the Results folder of the member in the ID box,
-// created when missing. The ID becomes part of a path, so it must be a real
-// member ID; nullopt (after telling the user) otherwise.
-std::optional<std::string> pdfPathFor(KrvSession& session, const std::string& pdfFileName) {
-    const std::string id = left(session.ui.CmbID, 8);
-    if (!isSafeMemberId(id)) {
-        session.messages.ok(kPrintTitle,
-                            "There is no printer on this system, and the printout cannot be saved as a PDF "
-                            "file: the ID box does not begin with an 8-digit member ID.");
+// Where the PDF goes: the folder named, created when missing; nullopt
+// (after telling the user) when there is none.
+std::optional<std::string> pdfPathFor(MessageBox& messages, const PdfPlace& pdf) {
+    if (pdf.folder.empty()) {
+        messages.ok(kPrintTitle, "There is no printer on this system, and the printout cannot be saved as a PDF "
+                                 "file: " + pdf.refusal);
         return std::nullopt;
     }
-    const std::string folder = session.store().memberResultsDir(id);
-    if (!DirExists(folder)) {
+    const std::string& folder = pdf.folder;
+    if (!std::filesystem::is_directory(folder)) {
         std::error_code error;
         std::filesystem::create_directories(folder, error);
-        if (error || !DirExists(folder)) {
-            session.messages.ok(kPrintTitle, "There is no printer on this system, and the folder " + folder +
-                                                 " for the PDF file could not be created.");
+        if (error || !std::filesystem::is_directory(folder)) {
+            messages.ok(kPrintTitle, "There is no printer on this system, and the folder " + folder +
+                                         " for the PDF file could not be created.");
             return std::nullopt;
         }
     }
-    return folder + pdfFileName;
+    return folder + pdf.fileName;
 }
 
 // Shows the hourglass while the printout runs and restores the cursor
@@ -57,8 +52,8 @@ public:
 
 }  // namespace
 
-void runPrintout(KrvSession& session, QWidget* /*parent: the boxes come from session.messages*/,
-                 const std::string& pdfFileName, bool landscape,
+void runPrintout(MessageBox& messages, QWidget* /*parent: the boxes come from messages*/, const PdfPlace& pdf,
+                 bool landscape,
                  const std::function<void(Printer&)>& printout) {
     const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
     std::unique_ptr<QPrinter> device;
@@ -68,7 +63,7 @@ void runPrintout(KrvSession& session, QWidget* /*parent: the boxes come from ses
     // and an older PDF stays until the new one is whole.
     std::string pdfTemp;
     if (defaultPrinter.isNull()) {
-        pdfPath = pdfPathFor(session, pdfFileName);
+        pdfPath = pdfPathFor(messages, pdf);
         if (!pdfPath) return;
         device = std::make_unique<QPrinter>(QPrinter::HighResolution);
         device->setOutputFormat(QPrinter::PdfFormat);
@@ -79,7 +74,7 @@ void runPrintout(KrvSession& session, QWidget* /*parent: the boxes come from ses
     } else {
         device = std::make_unique<QPrinter>(defaultPrinter, QPrinter::HighResolution);
     }
-    device->setDocName(QString::fromLocal8Bit(pdfFileName.c_str()));
+    device->setDocName(QString::fromLocal8Bit(pdf.fileName.c_str()));
     if (landscape) device->setPageOrientation(QPageLayout::Landscape);
 
     std::string failure;
@@ -107,11 +102,11 @@ void runPrintout(KrvSession& session, QWidget* /*parent: the boxes come from ses
         }
         const std::string what = pdfPath ? "The printout could not be saved as " + *pdfPath + ". "
                                          : "The printout could not be printed. ";
-        session.messages.ok(kPrintTitle, what + failure);
+        messages.ok(kPrintTitle, what + failure);
         return;
     }
     if (pdfPath)
-        session.messages.ok(kPrintedToPdfTitle,
+        messages.ok(kPrintedToPdfTitle,
                             "There is no printer on this system. The printout was saved as " + *pdfPath);
 }
 

@@ -7,17 +7,18 @@
 
 class QWidget;
 
+#include "platform/message_box.h"
+#include "platform/printer.h"
+
 namespace krv {
-class KrvSession;
-class Printer;
 
 // The border of a PDF sheet, like the unprintable edge of a paper printer.
 inline constexpr double kPdfMarginInches = 0.5;
 
-// Runs printout on the default printer; without one, writes pdfFileName
-// (e.g. "tournament-view.pdf") into the member's Results folder and says
-// where it is. Errors are reported in a message box.
-void runPrintout(KrvSession& session, QWidget* parent, const std::string& pdfFileName, bool landscape,
+// Runs printout on the default printer; without one, writes the PDF file
+// named by pdf (e.g. "tournament-view.pdf" in the member's Results folder)
+// and says where it is. Errors are reported in a message box.
+void runPrintout(MessageBox& messages, QWidget* parent, const PdfPlace& pdf, bool landscape,
                  const std::function<void(Printer&)>& printout);
 
 }  // namespace krv

@@ -8,8 +8,9 @@
 #include "platform/scope_exit.h"
 #include "platform/store_error.h"
 #include "platform/text.h"
-#include "shell/session.h"
-#include "shell/sort_name.h"
+#include "session/member_id.h"
+#include "session/session.h"
+#include "session/sort_name.h"
 #include "stats/advanced_analysis.h"
 
 namespace krv {
@@ -134,8 +135,8 @@ void cmdDelete_Click(KrvSession& session) {
     }
     // The ID becomes part of two paths that are removed with everything in
     // them: anything but eight digits is refused before the question.
-    std::string id = trimBlanks(left(box, 8));
-    if (!isSafeMemberId(id)) {
+    const auto member = MemberId::fromIdBox(box);
+    if (!member) {
         session.messages.beep();
         return;
     }
@@ -143,13 +144,12 @@ void cmdDelete_Click(KrvSession& session) {
                                 "Proceeding will delete all datafiles for" + mid(box, 12)))
         return;
     const StorePaths& store = session.store();
-    KillFolder(store.results() + "/" + id);
-    KillFolder(store.data() + "/" + id);
+    KillFolder(store.results() + "/" + member->text());
+    KillFolder(store.data() + "/" + member->text());
 
     std::vector<std::string> kept;
-    const std::string key = left(box, 8);
     for (const auto& line : readIdList(store.configFile()).value_or(std::vector<std::string>{}))
-        if (left(line, 8) != key) kept.push_back(line);
+        if (left(line, 8) != member->text()) kept.push_back(line);
     // The reduced list goes to config.tmp, which then takes the place of
     // config.txt in one rename: a crash leaves either list whole.
     replaceFile(store.configTmpFile(), joinLinesCrLf(kept));
@@ -188,7 +188,8 @@ void cmdAnalyseOnly_Click(KrvSession& session) {
     session.ui.setVisible("MSFlexSort", false);
     session.ui.setVisible("MSFlexResults", false);
     const std::string& box = session.ui.CmbID;
-    if (box.size() < 9 || !isSafeMemberId(left(box, 8))) {
+    // An ID alone (no name after it) is no listed member.
+    if (box.size() < 9 || !MemberId::fromIdBox(box)) {
         session.messages.ok("Note", kAnalyseOnlyNote);
         return;
     }

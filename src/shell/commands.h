@@ -4,15 +4,12 @@
 
 #include <string>
 
+#include "session/captions.h"  // kStartCaption, kAnalyseOnlyNote, which these commands show too
+
 namespace krv {
 class KrvSession;
 
 inline constexpr const char* kMainCaption = "KRV Data  Version 1.7b";
-inline constexpr const char* kStartCaption =
-    "The first time an individual's data is run it can take approximately 1 second per tournament "
-    "with normal DSL speeds.";
-inline constexpr const char* kAnalyseOnlyNote =
-    "Analyse Only may only be used for Individuals that already have their data downloaded.";
 inline constexpr const char* kSupportAddress = "support@krvdata.example";
 
 // Creates the store tree, removes the Temp folders of programs that died,

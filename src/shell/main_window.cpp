@@ -17,9 +17,11 @@
 #include "acquisition/update_run.h"
 #include "platform/qt_grid_model.h"
 #include "platform/qt_printer.h"
+#include "platform/qt_text.h"
 #include "shell/commands.h"
 #include "shell/qt_app_windows.h"
-#include "shell/session.h"
+#include "session/member_id.h"
+#include "session/session.h"
 #include "stats/advanced_analysis.h"
 #include "tournament/sort_commands.h"
 #include "tournament/tournament_printout.h"
@@ -262,7 +264,7 @@ void cmdanalyse::gridClicked(int row, int column) {
 void cmdanalyse::printTournamentView() {
     const std::string today = QDate::currentDate().toString("MM-dd-yyyy").toStdString();
     windows_.runCommand([this, today](KrvSession& s) {
-        runPrintout(s, this, "tournament-view.pdf", true,
+        runPrintout(s.messages, this, memberPdfPlace(s, "tournament-view.pdf"), true,
                     [&s, &today](Printer& p) { krv::printTournamentView(s, p, today); });
     });
 }

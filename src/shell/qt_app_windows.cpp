@@ -8,10 +8,11 @@
 
 #include "individual/individual_window.h"
 #include "platform/qt_grid_model.h"
+#include "platform/qt_text.h"
 #include "shell/commands.h"
 #include "shell/main_window.h"
 #include "shell/qt_update_runner.h"
-#include "shell/session.h"
+#include "session/session.h"
 #include "shell/store_command.h"
 #include "stats/digest_window.h"
 

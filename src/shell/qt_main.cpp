@@ -13,7 +13,7 @@
 #include "platform/text.h"
 #include "shell/main_window.h"
 #include "shell/qt_app_windows.h"
-#include "shell/session.h"
+#include "session/session.h"
 #include "web/web_window.h"
 
 namespace {

@@ -4,7 +4,8 @@
 #include <exception>
 
 #include "platform/qt_grid_model.h"
-#include "shell/session.h"
+#include "platform/qt_text.h"
+#include "session/session.h"
 
 namespace krv {
 

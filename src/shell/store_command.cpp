@@ -3,7 +3,7 @@
 #include "platform/scope_exit.h"
 #include "platform/store_error.h"
 #include "platform/store_lock.h"
-#include "shell/session.h"
+#include "session/session.h"
 
 namespace krv {
 

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "platform/text.h"
-#include "shell/session.h"
+#include "session/session.h"
 #include "stats/analysis_errors.h"
 #include "stats/convert_date.h"
 #include "stats/rating_difference.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/printer.h"
-#include "shell/session.h"
+#include "session/session.h"
 
 namespace krv {
 

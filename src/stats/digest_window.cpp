@@ -11,10 +11,12 @@
 
 #include "platform/qt_grid_model.h"
 #include "platform/qt_printer.h"
+#include "platform/qt_text.h"
 #include "platform/text.h"
 #include "shell/commands.h"
 #include "shell/qt_app_windows.h"
-#include "shell/session.h"
+#include "session/member_id.h"
+#include "session/session.h"
 #include "stats/digest_printout.h"
 
 namespace krv {
@@ -95,7 +97,7 @@ void FormDigest::setBusy(bool busy) {
 
 void FormDigest::printDigest() {
     windows_.runCommand([this](KrvSession& s) {
-        runPrintout(s, this, "digest.pdf", false, [&s](Printer& p) { krv::printDigest(s, p); });
+        runPrintout(s.messages, this, memberPdfPlace(s, "digest.pdf"), false, [&s](Printer& p) { krv::printDigest(s, p); });
     });
 }
 

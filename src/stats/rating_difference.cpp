@@ -1,7 +1,7 @@
 #include "stats/rating_difference.h"
 
 #include "platform/text.h"
-#include "shell/session.h"
+#include "session/session.h"
 #include "stats/analysis_errors.h"
 #include "tournament/show_more_results.h"
 

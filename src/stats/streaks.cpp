@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "platform/text.h"
-#include "shell/session.h"
+#include "session/session.h"
 #include "stats/analysis_errors.h"
 #include "stats/convert_date.h"
 

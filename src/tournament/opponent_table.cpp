@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "platform/text.h"
-#include "shell/session.h"
-#include "shell/sort_name.h"
+#include "session/session.h"
+#include "session/sort_name.h"
 
 namespace krv {
 

@@ -3,7 +3,8 @@
 #include <ctime>
 
 #include "platform/text.h"
-#include "shell/session.h"
+#include "session/member_id.h"
+#include "session/session.h"
 #include "tournament/chart_files.h"
 #include "tournament/opponent_table.h"
 
@@ -46,9 +47,9 @@ std::string todayText() {
 }
 
 std::optional<std::string> memberResultsFolder(const KrvSession& session) {
-    const std::string id = left(session.ui.CmbID, 8);
-    if (!isSafeMemberId(id)) return std::nullopt;
-    return session.store().memberResultsDir(id);
+    const auto member = idBoxMember(session);
+    if (!member) return std::nullopt;
+    return session.store().memberResultsDir(member->text());
 }
 
 void ShowMoreResults(KrvSession& session, const TodaySource& today) {
@@ -65,14 +66,16 @@ void ShowMoreResults(KrvSession& session, const TodaySource& today) {
     sortGames(games, kDate, kSortNumericDescending);
     const std::string unofficial = games.text(0, kPostRating);
 
-    st.currentRatingFile = session.store().memberResultsDir(left(session.ui.CmbID, 8)) + "currentrating.txt";
-    const auto official = officialRating(st.currentRatingFile);
+    // Without a member ID in the box there is no member's file to read.
+    const auto folder = memberResultsFolder(session);
+    st.currentRatingFile = folder ? *folder + "currentrating.txt" : std::string();
+    const auto official = folder ? officialRating(st.currentRatingFile) : std::nullopt;
     if (official) summary += line + "Current Official rating is " + *official;
     else summary += line + "Current Official rating unavailable.";
     summary += "    Current UnOfficial rating is " + unofficial;
 
     // The chart files read the games newest first.
-    if (auto folder = memberResultsFolder(session)) writeChartFiles(*folder, games);
+    if (folder) writeChartFiles(*folder, games);
 
     sortGames(games, kPostRating, kSortNumericDescending);
     summary += line + "Best Unofficial rating = " + games.text(0, kPostRating);

@@ -2,7 +2,7 @@
 
 #include "platform/grid.h"
 #include "platform/text.h"
-#include "shell/session.h"
+#include "session/session.h"
 
 namespace krv {
 

@@ -3,7 +3,7 @@
 #include "platform/grid.h"
 #include "platform/paged_printout.h"
 #include "platform/printer.h"
-#include "shell/session.h"
+#include "session/session.h"
 
 namespace krv {
 

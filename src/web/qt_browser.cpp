@@ -4,11 +4,13 @@
 #include <QWebEngineHistory>
 #include <QWebEngineView>
 
+#include "platform/qt_text.h"
+
 namespace krv {
 
 bool QtBrowser::navigate(const std::string& address) {
     // Addresses are 8-bit text: one byte, one character.
-    QString text = QString::fromLatin1(address.data(), static_cast<qsizetype>(address.size())).trimmed();
+    QString text = fromCp1252(address).trimmed();
     // An address with a scheme is taken as written: guessing would turn a
     // broken one like "http://[::1" into a request for some other host.
     QUrl url = text.contains(QLatin1String("://")) ? QUrl(text, QUrl::StrictMode) : QUrl::fromUserInput(text);

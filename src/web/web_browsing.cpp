@@ -1,7 +1,7 @@
 #include "web/web_browsing.h"
 
 #include "platform/text.h"
-#include "shell/session.h"
+#include "session/session.h"
 
 namespace krv {
 

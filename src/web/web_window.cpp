@@ -11,7 +11,8 @@
 #include <algorithm>
 #include <unistd.h>
 
-#include "shell/session.h"
+#include "platform/qt_text.h"
+#include "session/session.h"
 
 namespace krv {
 
@@ -58,7 +59,7 @@ FormWeb::FormWeb(KrvSession& session, QWidget* parent) : QWidget(parent, Qt::Win
     cboAddress_->setFixedWidth(pixels(kAddressWidthTwips));
     row->addWidget(cboAddress_);
     connect(cboAddress_, &QComboBox::editTextChanged, this,
-            [this](const QString& text) { web_->cboAddress = text.toLatin1().toStdString(); });
+            [this](const QString& text) { web_->cboAddress = toCp1252(text); });
     connect(cboAddress_, &QComboBox::activated, this, [this](int) { web_->cboAddress_Click(); });
     cboAddress_->lineEdit()->installEventFilter(this);
 

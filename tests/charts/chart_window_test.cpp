@@ -13,7 +13,7 @@
 #include "charts/chart_window.h"
 #include "charts/qt_chart.h"
 #include "platform/text.h"
-#include "shell/session.h"
+#include "session/session.h"
 #include "support/fake_downloader.h"
 #include "support/temp_store.h"
 

@@ -13,7 +13,7 @@
 #include "acquisition/section_split.h"
 #include "platform/text.h"
 #include "sample_pages.h"
-#include "shell/session.h"
+#include "session/session.h"
 #include "support/temp_store.h"
 
 using namespace krv;

@@ -11,7 +11,7 @@
 
 #include "gamelist/sort_data.h"
 #include "platform/text.h"
-#include "shell/session.h"
+#include "session/session.h"
 #include "support/fake_downloader.h"
 #include "support/temp_store.h"
 

@@ -4,7 +4,7 @@
 
 #include "charts/chart_view.h"
 #include "platform/text.h"
-#include "shell/session.h"
+#include "session/session.h"
 #include "support/fake_downloader.h"
 #include "support/temp_store.h"
 

@@ -3,7 +3,7 @@
 
 #include "acquisition/event_parser.h"
 #include "platform/text.h"
-#include "shell/session.h"
+#include "session/session.h"
 #include "support/temp_store.h"
 
 using namespace krv;

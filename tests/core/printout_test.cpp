@@ -2,7 +2,7 @@
 
 #include "individual/individual_printout.h"
 #include "platform/printer.h"
-#include "shell/session.h"
+#include "session/session.h"
 #include "stats/digest_printout.h"
 #include "support/fake_downloader.h"
 #include "support/temp_store.h"

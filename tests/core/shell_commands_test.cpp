@@ -6,7 +6,7 @@
 #include "platform/store_error.h"
 #include "platform/text.h"
 #include "shell/commands.h"
-#include "shell/session.h"
+#include "session/session.h"
 #include "support/temp_store.h"
 
 using namespace krv;

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "individual/individual_sort.h"
-#include "shell/session.h"
-#include "shell/sort_name.h"
+#include "session/session.h"
+#include "session/sort_name.h"
 #include "support/fake_downloader.h"
 #include "support/temp_store.h"
 #include "tournament/sort_commands.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "shell/sort_name.h"
+#include "session/sort_name.h"
 
 using krv::makeSortName;
 

@@ -18,7 +18,7 @@
 #include "platform/store_error.h"
 #include "platform/store_lock.h"
 #include "shell/commands.h"
-#include "shell/session.h"
+#include "session/session.h"
 #include "shell/store_command.h"
 #include "support/fake_downloader.h"
 #include "support/mounts.h"

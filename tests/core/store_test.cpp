@@ -7,7 +7,7 @@
 
 #include "platform/store_error.h"
 #include "platform/text.h"
-#include "shell/store.h"
+#include "session/store.h"
 #include "support/temp_store.h"
 
 using namespace krv;

@@ -10,7 +10,7 @@
 #include "acquisition/update_run.h"
 #include "platform/text.h"
 #include "shell/commands.h"
-#include "shell/session.h"
+#include "session/session.h"
 #include "support/fake_downloader.h"
 #include "support/page_builder.h"
 #include "support/temp_store.h"

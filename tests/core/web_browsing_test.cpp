@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/browser.h"
-#include "shell/session.h"
+#include "session/session.h"
 #include "support/fake_downloader.h"
 #include "support/temp_store.h"
 #include "web/web_browsing.h"

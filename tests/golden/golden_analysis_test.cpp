@@ -10,7 +10,7 @@
 #include "platform/text.h"
 #include "sample_pages.h"
 #include "shell/commands.h"
-#include "shell/session.h"
+#include "session/session.h"
 #include "support/temp_store.h"
 
 using namespace krv;

@@ -24,6 +24,7 @@
 #include "charts/qt_chart.h"
 #include "gui_test_support.h"
 #include "platform/qt_grid_model.h"
+#include "platform/qt_text.h"
 #include "platform/store_error.h"
 #include "platform/text.h"
 #include "shell/commands.h"

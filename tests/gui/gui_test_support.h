@@ -17,7 +17,7 @@
 #include "platform/message_box.h"
 #include "shell/main_window.h"
 #include "shell/qt_app_windows.h"
-#include "shell/session.h"
+#include "session/session.h"
 #include "stats/digest_window.h"
 
 namespace krv::testing {

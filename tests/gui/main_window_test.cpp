@@ -11,7 +11,7 @@
 #include "gui_test_support.h"
 #include "platform/qt_message_box.h"
 #include "shell/commands.h"
-#include "shell/sort_name.h"
+#include "session/sort_name.h"
 #include "support/temp_store.h"
 
 using namespace krv;

@@ -14,7 +14,7 @@
 #include "cli_harness.h"
 #include "platform/curl_download.h"
 #include "shell/commands.h"
-#include "shell/session.h"
+#include "session/session.h"
 
 using namespace krv;
 using namespace krv::testing;

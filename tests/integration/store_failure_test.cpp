@@ -10,7 +10,7 @@
 #include <random>
 
 #include "cli_harness.h"
-#include "shell/store.h"
+#include "session/store.h"
 #include "support/mounts.h"
 
 using namespace krv;

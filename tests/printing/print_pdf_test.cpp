@@ -12,7 +12,8 @@
 
 #include "platform/printer.h"
 #include "platform/qt_printer.h"
-#include "shell/session.h"
+#include "session/member_id.h"
+#include "session/session.h"
 #include "stats/digest_printout.h"
 #include "support/fake_downloader.h"
 #include "support/temp_store.h"
@@ -39,7 +40,7 @@ struct Printout {
 
     Printout() { session.ui.CmbID = "12345678 -- SMITH, JOHN"; }
     void print(const std::function<void(Printer&)>& printout) {
-        runPrintout(session, nullptr, "out.pdf", false, printout);
+        runPrintout(session.messages, nullptr, memberPdfPlace(session, "out.pdf"), false, printout);
     }
     // The one message shown: its title, and whether it holds the text.
     bool reported(const std::string& title, const std::string& text) const {

@@ -9,7 +9,7 @@
 
 #include "platform/curl_download.h"
 #include "platform/text.h"
-#include "shell/session.h"
+#include "session/session.h"
 #include "support/fake_downloader.h"
 #include "web/web_window.h"
 #include "web_test_environment.h"

@@ -17,7 +17,7 @@
 #include "charts/chart_window.h"
 #include "charts/qt_chart.h"
 #include "platform/text.h"
-#include "shell/session.h"
+#include "session/session.h"
 #include "support/temp_store.h"
 
 using namespace krv;

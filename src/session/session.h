@@ -9,13 +9,13 @@
 #include <memory>
 #include <string>
 
-#include "charts/chart_view.h"
 #include "platform/download.h"
 #include "platform/message_box.h"
 #include "platform/run_folder.h"
-#include "shell/controls.h"
-#include "shell/module_state.h"
-#include "shell/store.h"
+#include "session/chart_window_state.h"
+#include "session/controls.h"
+#include "session/module_state.h"
+#include "session/store.h"
 
 namespace krv {
 

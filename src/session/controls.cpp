@@ -1,4 +1,4 @@
-#include "shell/controls.h"
+#include "session/controls.h"
 
 namespace krv {
 

@@ -1,4 +1,4 @@
-#include "shell/sort_name.h"
+#include "session/sort_name.h"
 
 #include <algorithm>
 #include <array>

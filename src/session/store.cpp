@@ -1,4 +1,4 @@
-#include "shell/store.h"
+#include "session/store.h"
 
 #include <charconv>
 #include <cstdio>
