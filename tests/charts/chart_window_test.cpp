@@ -12,6 +12,8 @@
 
 #include "charts/chart_window.h"
 #include "charts/qt_chart.h"
+#include "platform/grid.h"
+#include "platform/qt_grid_model.h"
 #include "platform/text.h"
 #include "session/session.h"
 #include "support/fake_downloader.h"
@@ -114,6 +116,25 @@ private slots:
         QVERIFY(hasDrawing(window_->chart().picture()));
         click("Option1");
         QVERIFY(control<QLabel>("lbl3dnote")->isHidden());
+    }
+
+    // Stored bytes 0x80-0x9F read as Windows-1252 in a chart title as in a
+    // grid cell (and on paper: print_pdf_test), so a typographic apostrophe
+    // and a euro sign look alike everywhere.
+    void highBytesShowAsWindows1252InTitlesAndGrids() {
+        const std::string name = "O\x92" "BRIEN, \x80" "VA";
+        const QString shown = QString::fromUtf8("O\u2019BRIEN, \u20ACVA");
+        openWindow("12345678 -- " + name);
+        const QString title = control<QChartView>("MSChart1Plot")->chart()->title();
+        QVERIFY2(title.contains(QString(shown).replace(' ', QChar(0x00A0))), qPrintable(title));
+
+        Grid grid;
+        grid.setCols(1);
+        grid.setRows(1);
+        grid.setText(0, 0, name);
+        QtGridModel model(grid, {"Name"});
+        model.refresh();
+        QCOMPARE(model.data(model.index(0, 0), Qt::DisplayRole).toString(), shown);
     }
 
     void copyPutsThePictureOnTheClipboard() {

@@ -214,3 +214,17 @@ TEST_F(ChartViewTest, AFileThatCannotBeChartedIsReportedAndLeavesAnEmptyChart) {
               "The current chart view has been copied to the clip board and may be pasted into other programs "
               "for saving and printing.");
 }
+
+// An ID box without a member ID names no file: nothing is read outside the
+// store (a chart file planted where "../../x" would lead stays unread), and
+// the box says why.
+TEST_F(ChartViewTest, AnIdBoxWithoutAMemberIdChartsNothing) {
+    writeBytes(session.store().results() + "/../../x/allChart.txt", chartFileOf(5));
+    session.pickIdBoxEntry("../../x -- Doe, Jane");
+    view = std::make_unique<ChartView>(session, chart);
+    view->Form_Load();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text,
+              "Could not chart this member: the ID box does not begin with an 8-digit member ID.");
+    EXPECT_TRUE(chart.rows.empty());
+}

@@ -117,6 +117,16 @@ private slots:
         QVERIFY(qAbs(p.twipsTo("1500") - p.twipsTo("1502")) < 10);
     }
 
+    // Bytes 0x80-0x9F are Windows-1252 on paper as on screen: a typographic
+    // apostrophe and a euro sign, not control characters (chart_window_test
+    // checks a grid cell and a chart title against the same text).
+    void highBytesPrintAsWindows1252() {
+        Printout p;
+        p.print([](Printer& printer) { printer.printLine("O\x92" "BRIEN, \x80" "VA"); });
+        QVERIFY(p.reported("Printed to PDF", p.pdf));
+        QVERIFY2(p.pages().join("").contains(QString::fromUtf8("O\u2019BRIEN, \u20ACVA")), qPrintable(p.pages().join("")));
+    }
+
     void aLongDigestContinuesOnFurtherPagesWithoutATrailingEmptyPage() {
         Printout p;
         for (int i = 1; i <= 150; ++i) p.session.ui.txtResults += "Digest line " + std::to_string(i) + "\r\n";
