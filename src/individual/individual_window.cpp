@@ -12,7 +12,7 @@
 #include "individual/individual_sort.h"
 #include "platform/qt_grid_model.h"
 #include "platform/qt_printer.h"
-#include "shell/qt_app_windows.h"
+#include "session/command_runner.h"
 #include "session/member_id.h"
 #include "session/session.h"
 
@@ -24,7 +24,7 @@ const QStringList kIndividualTitles = {"", "Name", "W", "D", "L", "T", "%"};
 constexpr int kNameColumn = 1;  // takes the room the number columns leave
 }  // namespace
 
-FormIndividual::FormIndividual(KrvSession& session, AppWindows& windows)
+FormIndividual::FormIndividual(KrvSession& session, CommandRunner& windows)
     : session_(session), windows_(windows) {
     setObjectName("FormIndividual");
     setWindowTitle("KRV Individual Results View");

@@ -9,14 +9,14 @@ class QPushButton;
 class QTableView;
 
 namespace krv {
-class AppWindows;
+class CommandRunner;
 class KrvSession;
 class QtGridModel;
 
 class FormIndividual : public QWidget {
     Q_OBJECT
 public:
-    FormIndividual(KrvSession& session, AppWindows& windows);
+    FormIndividual(KrvSession& session, CommandRunner& windows);
 
     void refreshFromSession();
     void setBusy(bool busy);
@@ -29,7 +29,7 @@ private:
     void printResults();
 
     KrvSession& session_;
-    AppWindows& windows_;
+    CommandRunner& windows_;
     QTableView* grid_ = nullptr;
     QtGridModel* model_ = nullptr;
     std::vector<QPushButton*> actions_;  // disabled while an update runs

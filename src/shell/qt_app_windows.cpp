@@ -60,6 +60,8 @@ AppWindows::~AppWindows() {
 FormDigest& AppWindows::digest() {
     if (!digest_) {
         digest_ = std::make_unique<FormDigest>(session_, *this);
+        connect(digest_.get(), &FormDigest::refreshRequested, this,
+                [this] { runInBackground(cmdAnalyseOnly_Click); });
         // A window first opened during a run waits like the others.
         digest_->setBusy(busy_);
     }

@@ -15,6 +15,8 @@
 #include <memory>
 #include <string>
 
+#include "session/command_runner.h"
+
 namespace krv {
 class KrvSession;
 class cmdanalyse;
@@ -22,7 +24,7 @@ class FormDigest;
 class FormIndividual;
 class QtUpdateRunner;
 
-class AppWindows : public QObject {
+class AppWindows : public QObject, public CommandRunner {
     Q_OBJECT
 public:
     explicit AppWindows(KrvSession& session, QObject* parent = nullptr);
@@ -42,14 +44,14 @@ public:
     // Runs a command that only changes the views (a sort, a printout) on
     // the GUI thread, then refreshes every view. Ignored while a run is
     // going. A command that ends in an exception is reported in a message box.
-    void runCommand(const std::function<void(KrvSession&)>& command);
+    void runCommand(const std::function<void(KrvSession&)>& command) override;
 
     // Runs a command that changes the store on the worker, holding the
     // store's writer lock (waiting for another program that has it, which
     // the status line says and Cancel ends). The windows refuse other
     // commands until it ends, then show its results. Ignored while a run is
     // going.
-    void runInBackground(std::function<void(KrvSession&)> command);
+    void runInBackground(std::function<void(KrvSession&)> command) override;
     bool isBusy() const;
     void cancelRun();
 

@@ -13,15 +13,14 @@
 #include "platform/qt_printer.h"
 #include "platform/qt_text.h"
 #include "platform/text.h"
-#include "shell/commands.h"
-#include "shell/qt_app_windows.h"
+#include "session/command_runner.h"
 #include "session/member_id.h"
 #include "session/session.h"
 #include "stats/digest_printout.h"
 
 namespace krv {
 
-FormDigest::FormDigest(KrvSession& session, AppWindows& windows) : session_(session), windows_(windows) {
+FormDigest::FormDigest(KrvSession& session, CommandRunner& windows) : session_(session), windows_(windows) {
     setObjectName("FormDigest");
     setWindowTitle("KRV Digest View");
 
@@ -50,8 +49,7 @@ FormDigest::FormDigest(KrvSession& session, AppWindows& windows) : session_(sess
     cmdrefresh_->setObjectName("cmdrefresh");
     cmdrefresh_->setToolTip(
         "Use this when there is no Internet connection for Data that has already been downloaded.");
-    connect(cmdrefresh_, &QPushButton::clicked, this,
-            [this] { windows_.runInBackground(cmdAnalyseOnly_Click); });
+    connect(cmdrefresh_, &QPushButton::clicked, this, &FormDigest::refreshRequested);
 
     cmdprintdigest_ = new QPushButton("Print");
     cmdprintdigest_->setObjectName("cmdprintdigest");

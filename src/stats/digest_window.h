@@ -10,16 +10,20 @@ class QPlainTextEdit;
 class QPushButton;
 
 namespace krv {
-class AppWindows;
+class CommandRunner;
 class KrvSession;
 
 class FormDigest : public QWidget {
     Q_OBJECT
 public:
-    FormDigest(KrvSession& session, AppWindows& windows);
+    FormDigest(KrvSession& session, CommandRunner& windows);
 
     void refreshFromSession();
     void setBusy(bool busy);
+
+signals:
+    // Refresh (Analyse Only), a command of the program's own: its owner runs it.
+    void refreshRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -28,7 +32,7 @@ private:
     void printDigest();
 
     KrvSession& session_;
-    AppWindows& windows_;
+    CommandRunner& windows_;
     QPlainTextEdit* txtResults_ = nullptr;
     QLineEdit* txthighlowrange_ = nullptr;
     QPushButton* cmdrefresh_ = nullptr;
