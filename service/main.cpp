@@ -2,6 +2,7 @@
 //
 //   krv-sample-service --port N [--latency-ms L] [--handshake-ms H] [--no-compression] [--faults FILE]
 //   krv-sample-service --list-members
+//   krv-sample-service --help | --version
 //
 // Prints "listening on http://127.0.0.1:PORT" once bound and serves until
 // SIGTERM or SIGINT; then writes the connection counts to stderr.
@@ -20,11 +21,16 @@ namespace {
 
 using namespace krv::sample;
 
+void printUsage(std::ostream& out) {
+    out << "usage: krv-sample-service --port N [--latency-ms L] [--handshake-ms H] [--no-compression]\n"
+        << "                          [--faults FILE]\n"
+        << "       krv-sample-service --list-members\n"
+        << "       krv-sample-service --help | --version\n";
+}
+
 int usage(const std::string& problem) {
-    std::cerr << "krv-sample-service: " << problem << "\n"
-              << "usage: krv-sample-service --port N [--latency-ms L] [--handshake-ms H] [--no-compression]\n"
-              << "                          [--faults FILE]\n"
-              << "       krv-sample-service --list-members\n";
+    std::cerr << "krv-sample-service: " << problem << "\n";
+    printUsage(std::cerr);
     return 2;
 }
 
@@ -78,6 +84,12 @@ int main(int argc, char** argv) {
             auto rules = parseFaultRules(text.str(), error);
             if (!rules) return usage(file + ": " + error);
             options.faults = std::move(*rules);
+        } else if (arg == "--help" || arg == "-h") {
+            printUsage(std::cout);
+            return 0;
+        } else if (arg == "--version") {
+            std::cout << "krv-sample-service " << KRV_VERSION << "\n";
+            return 0;
         } else if (arg == "--list-members") {
             listMembers(Catalog::bundled());
             return 0;

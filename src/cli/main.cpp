@@ -18,6 +18,7 @@
 #include "platform/text.h"
 #include "shell/commands.h"
 #include "session/session.h"
+#include "shell/site_address.h"
 #include "shell/store_command.h"
 
 namespace {
@@ -64,29 +65,32 @@ private:
 
 struct Arguments {
     std::optional<std::string> store;
-    std::string baseUrl;
+    std::optional<std::string> baseUrl;
     std::optional<std::string> range;
     int connections = krv::kDefaultConnections;
     bool yes = false;
     bool noWait = false;
+    bool help = false;
+    bool version = false;
     std::vector<std::string> words;  // command and its operands
 };
 
-void usage() {
-    std::cerr << "usage: krv-cli [--store DIR] [--base-url URL] [--range R] [--connections N] [--no-wait] COMMAND\n"
-                 "commands:\n"
-                 "  list                 print the ID list\n"
-                 "  update TEXT          update the member typed as TEXT (downloads, then analyses)\n"
-                 "  analyse ID           analyse the stored pages of the listed member ID\n"
-                 "  update-all           download new pages for every listed member\n"
-                 "  delete ID [--yes]    delete the listed member's data\n"
-                 "--no-wait: when another program is changing the store, exit at once instead of waiting\n";
+void usage(std::ostream& out = std::cerr) {
+    out << "usage: krv-cli [--store DIR] [--base-url URL] [--range R] [--connections N] [--no-wait] COMMAND\n"
+           "       krv-cli --help | --version\n"
+           "commands:\n"
+           "  list                 print the ID list\n"
+           "  update TEXT          update the member typed as TEXT (downloads, then analyses)\n"
+           "  analyse ID           analyse the stored pages of the listed member ID\n"
+           "  update-all           download new pages for every listed member\n"
+           "  delete ID [--yes]    delete the listed member's data\n"
+           "--no-wait: when another program is changing the store, exit at once instead of waiting\n"
+           "The rating site is --base-url, else $KRV_BASE_URL, else the line base=URL of site.txt in the\n"
+           "store root, else the bundled sample service at http://127.0.0.1:8080.\n";
 }
 
 std::optional<Arguments> parseArguments(int argc, char** argv) {
     Arguments args;
-    const char* envBase = std::getenv("KRV_BASE_URL");
-    args.baseUrl = envBase && *envBase ? envBase : krv::kDefaultBaseUrl;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&](std::string& out) {
@@ -106,7 +110,8 @@ std::optional<Arguments> parseArguments(int argc, char** argv) {
         }
         else if (a == "--yes") args.yes = true;
         else if (a == "--no-wait") args.noWait = true;
-        else if (a == "--help" || a == "-h") return std::nullopt;
+        else if (a == "--help" || a == "-h") { args.help = true; return args; }
+        else if (a == "--version") { args.version = true; return args; }
         else if (a.rfind("--", 0) == 0) return std::nullopt;
         else args.words.push_back(a);
     }
@@ -191,9 +196,18 @@ int main(int argc, char** argv) {
         usage();
         return kExitUsage;
     }
+    if (args->help) {
+        usage(std::cout);
+        return 0;
+    }
+    if (args->version) {
+        std::cout << "krv-cli " << KRV_VERSION << "\n";
+        return 0;
+    }
     TerminalMessageBox boxes(args->yes);
     krv::CurlDownloader downloader;
-    krv::SessionOptions options{krv::resolveStoreRoot(args->store), args->baseUrl, args->connections};
+    const std::string root = krv::resolveStoreRoot(args->store);
+    krv::SessionOptions options{root, krv::resolveSiteAddress(args->baseUrl, root).url, args->connections};
     krv::KrvSession session(options, boxes, downloader);
     try {
         krv::startUp(session);

@@ -316,6 +316,10 @@ void cmdanalyse::setBusy(bool busy) {
     }
 }
 
+void cmdanalyse::showSiteAddress(const QString& url, const QString& source) {
+    lblprocessed_->setToolTip(QStringLiteral("Rating site: %1 (from %2)").arg(url, source));
+}
+
 void cmdanalyse::showStatus(const QString& text) { lblprocessed_->setText(text); }
 
 void cmdanalyse::showProgress(int done, int total) {

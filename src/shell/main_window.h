@@ -28,6 +28,9 @@ public:
     void refreshFromSession();
     // While a run goes, only Cancel, Exit, Help and the window buttons work.
     void setBusy(bool busy);
+    // The rating site in use, where a user looks for it: the status line's
+    // hover text.
+    void showSiteAddress(const QString& url, const QString& source);
 
     QTableView& tournamentGrid() { return *grid_; }
     QtGridModel& tournamentModel() { return *model_; }

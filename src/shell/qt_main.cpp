@@ -1,5 +1,6 @@
 // krv: the desktop program.
 //   krv [--store DIR] [--base-url URL] [--connections N]
+//   krv --help | --version
 #include <QApplication>
 #include <QPointer>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include "shell/main_window.h"
 #include "shell/qt_app_windows.h"
 #include "session/session.h"
+#include "shell/site_address.h"
 #include "web/web_window.h"
 
 namespace {
@@ -22,17 +24,37 @@ constexpr int kExitUsage = 2;
 
 struct Arguments {
     std::optional<std::string> store;
-    std::string baseUrl;
+    std::optional<std::string> baseUrl;
     int connections = krv::kDefaultConnections;
 };
 
-void usage() { std::cerr << "usage: krv [--store DIR] [--base-url URL] [--connections N]\n"; }
+void usage(std::ostream& out = std::cerr) {
+    out << "usage: krv [--store DIR] [--base-url URL] [--connections N]\n"
+           "       krv --help | --version\n"
+           "The rating site is --base-url, else $KRV_BASE_URL, else the line base=URL of site.txt in the\n"
+           "store root, else the bundled sample service at http://127.0.0.1:8080.\n";
+}
+
+// --help and --version answer at once, before the window system is needed:
+// they work without a display.
+std::optional<int> answerWithoutWindows(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            usage(std::cout);
+            return 0;
+        }
+        if (a == "--version") {
+            std::cout << "krv " << KRV_VERSION << "\n";
+            return 0;
+        }
+    }
+    return std::nullopt;
+}
 
 // Qt has taken its own options (-platform, ...) out of the list by now.
 std::optional<Arguments> parseArguments(const QStringList& list) {
     Arguments args;
-    const char* envBase = std::getenv("KRV_BASE_URL");
-    args.baseUrl = envBase && *envBase ? envBase : krv::kDefaultBaseUrl;
     for (qsizetype i = 1; i < list.size(); ++i) {
         const QString a = list[i];
         auto value = [&]() -> std::optional<std::string> {
@@ -49,9 +71,9 @@ std::optional<Arguments> parseArguments(const QStringList& list) {
             args.baseUrl = *v;
         } else if (a == "--connections") {
             auto v = value();
-            if (!v || !krv::isNumberText(*v)) return std::nullopt;
-            args.connections = static_cast<int>(krv::numericValue(*v));
-            if (args.connections < 1 || args.connections > krv::kMaxConnections) return std::nullopt;
+            auto n = v ? krv::parseWholeNumber(*v, 1, krv::kMaxConnections) : std::nullopt;
+            if (!n) return std::nullopt;
+            args.connections = static_cast<int>(*n);
         } else {
             return std::nullopt;
         }
@@ -62,6 +84,7 @@ std::optional<Arguments> parseArguments(const QStringList& list) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (auto answered = answerWithoutWindows(argc, argv)) return *answered;
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     krv::prepareBrowserEngine();  // the web window's engine, before QApplication
     QApplication app(argc, argv);
@@ -77,8 +100,9 @@ int main(int argc, char** argv) {
 
     krv::QtMessageBox boxes;
     krv::CurlDownloader downloader;
-    krv::KrvSession session({krv::resolveStoreRoot(args->store), args->baseUrl, args->connections}, boxes,
-                            downloader);
+    const std::string root = krv::resolveStoreRoot(args->store);
+    const krv::SiteAddress site = krv::resolveSiteAddress(args->baseUrl, root);
+    krv::KrvSession session({root, site.url, args->connections}, boxes, downloader);
     krv::AppWindows windows(session);
     boxes.setDialogParent(&windows.mainWindow());
 
@@ -100,6 +124,7 @@ int main(int argc, char** argv) {
         },
         Qt::QueuedConnection);
 
+    windows.mainWindow().showSiteAddress(QString::fromStdString(site.url), QString::fromStdString(site.source));
     windows.startUp();
     windows.mainWindow().show();
     return app.exec();

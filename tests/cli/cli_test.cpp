@@ -21,8 +21,9 @@ struct CliRun {
     std::string out;  // stdout and stderr together
 };
 
-CliRun runCli(const std::string& arguments) {
-    std::string command = std::string(KRV_CLI_PATH) + " " + arguments + " 2>&1 </dev/null";
+// Runs a shell command line, both output streams together.
+CliRun runCommandLine(const std::string& commandLine) {
+    const std::string command = commandLine + " 2>&1 </dev/null";
     CliRun run;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return run;
@@ -33,6 +34,8 @@ CliRun runCli(const std::string& arguments) {
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     return run;
 }
+
+CliRun runCli(const std::string& arguments) { return runCommandLine(std::string(KRV_CLI_PATH) + " " + arguments); }
 
 }  // namespace
 
@@ -100,4 +103,77 @@ TEST(Cli, ControlBytesFromTheStoreReachTheTerminalAsQuestionMarks) {
               std::string::npos)
         << refused.out;
     EXPECT_EQ(readBytes(store + "/config.txt"), list) << "the stored bytes stay as they came";
+}
+
+namespace {
+
+struct Streams {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs a program with its two output streams kept apart.
+Streams runProgram(const std::string& program, const std::string& arguments) {
+    TempDir t;
+    const std::string command = program + " " + arguments + " >" + t / "out" + " 2>" + t / "err" + " </dev/null";
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readBytes(t / "out"), readBytes(t / "err")};
+}
+
+std::vector<std::pair<std::string, std::string>> programs() {
+    std::vector<std::pair<std::string, std::string>> list{{"krv-cli", KRV_CLI_PATH}};
+#ifdef KRV_SERVICE_PATH
+    list.emplace_back("krv-sample-service", KRV_SERVICE_PATH);
+#endif
+#ifdef KRV_GUI_PATH
+    list.emplace_back("krv", KRV_GUI_PATH);
+#endif
+    return list;
+}
+
+}  // namespace
+
+// --help and --version answer on standard output with status 0 (the desktop
+// program too, without a display); a wrong option stays a usage error on
+// standard error.
+TEST(Cli, EveryProgramAnswersHelpAndVersionAndRefusesAWrongOption) {
+    for (const auto& [name, path] : programs()) {
+        SCOPED_TRACE(name);
+        const Streams help = runProgram("env -u DISPLAY -u QT_QPA_PLATFORM " + path, "--help");
+        EXPECT_EQ(help.status, 0);
+        EXPECT_EQ(help.out.rfind("usage: " + name + " ", 0), 0u) << help.out;
+        EXPECT_EQ(help.err, "");
+        const Streams version = runProgram("env -u DISPLAY -u QT_QPA_PLATFORM " + path, "--version");
+        EXPECT_EQ(version.status, 0);
+        EXPECT_EQ(version.out, name + " " + KRV_VERSION + "\n");
+        EXPECT_EQ(version.err, "");
+        // The desktop program reads its options once the window system is up.
+        const Streams wrong = runProgram("env QT_QPA_PLATFORM=offscreen " + path, "--no-such-option");
+        EXPECT_EQ(wrong.status, 2);
+        EXPECT_EQ(wrong.out, "");
+        EXPECT_NE(wrong.err.find("usage: " + name), std::string::npos) << wrong.err;
+    }
+}
+
+// The rating site without a command line: site.txt in the store root, below
+// the environment and --base-url. Port 1 refuses, so the address tried shows
+// in the failure without any site being there.
+TEST(Cli, TheSiteFileNamesTheRatingSiteBelowTheEnvironmentAndTheOption) {
+    TempDir t;
+    const std::string store = t / "KRV";
+    ASSERT_EQ(runCli("--store " + store + " list").status, 0);
+    writeBytes(store + "/site.txt", "# the club's mirror\nbase=http://127.0.0.1:1\n");
+    const std::string update = " --store " + store + " update 12345678";
+    auto triedAddress = [](const CliRun& run) {
+        const std::string tried = "Could not download http://127.0.0.1:";
+        const std::size_t at = run.out.find(tried);
+        return at == std::string::npos ? std::string() : run.out.substr(at + tried.size(), 2);
+    };
+    const std::string cli = KRV_CLI_PATH;
+    EXPECT_EQ(triedAddress(runCommandLine("env -u KRV_BASE_URL " + cli + update)), "1/");
+    EXPECT_EQ(triedAddress(runCommandLine("env KRV_BASE_URL=http://127.0.0.1:2 " + cli + update)), "2/");
+    EXPECT_EQ(triedAddress(runCommandLine("env KRV_BASE_URL=http://127.0.0.1:2 " + cli +
+                                          " --base-url http://127.0.0.1:3" + update)),
+              "3/");
 }
