@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "acquisition/page_checks.h"
 #include "acquisition/page_lines.h"
 #include "acquisition/section_split.h"
 #include "platform/text.h"
@@ -74,6 +75,15 @@ FetchedEvent prepareEvent(DownloadResult download, const std::string& workDir, c
 
     auto bytes = readFileBytes(pageFile);
     if (!bytes) return fail(pageFile, errno != 0 ? errno : EIO);
+    // Once stored, an event is never fetched again: an answer that is not a
+    // crosstable must fail here, leaving nothing behind, so that the next
+    // update asks for it again.
+    if (auto problem = crosstablePageProblem(*bytes)) {
+        std::remove(pageFile.c_str());
+        fetched.download.ok = false;
+        fetched.download.error = std::move(*problem);
+        return fetched;
+    }
     const auto sections = splitSections(normalisePage(*bytes));
     // The first section is written over the download itself, which then
     // takes the first section's name: one file fewer to create and delete

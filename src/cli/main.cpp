@@ -67,19 +67,21 @@ struct Arguments {
     std::string baseUrl;
     std::optional<std::string> range;
     int connections = krv::kDefaultConnections;
+    double maxRate = 0;  // requests per second; 0: no limit
     bool yes = false;
     bool noWait = false;
     std::vector<std::string> words;  // command and its operands
 };
 
 void usage() {
-    std::cerr << "usage: krv-cli [--store DIR] [--base-url URL] [--range R] [--connections N] [--no-wait] COMMAND\n"
+    std::cerr << "usage: krv-cli [--store DIR] [--base-url URL] [--range R] [--connections N] [--max-rate R] [--no-wait] COMMAND\n"
                  "commands:\n"
                  "  list                 print the ID list\n"
                  "  update TEXT          update the member typed as TEXT (downloads, then analyses)\n"
                  "  analyse ID           analyse the stored pages of the listed member ID\n"
                  "  update-all           download new pages for every listed member\n"
                  "  delete ID [--yes]    delete the listed member's data\n"
+                 "--max-rate R: at most R requests per second over the whole run (default: no limit)\n"
                  "--no-wait: when another program is changing the store, exit at once instead of waiting\n";
 }
 
@@ -103,6 +105,12 @@ std::optional<Arguments> parseArguments(int argc, char** argv) {
             auto n = krv::parseWholeNumber(v, 1, krv::kMaxConnections);
             if (!n) return std::nullopt;
             args.connections = static_cast<int>(*n);
+        }
+        else if (a == "--max-rate") {
+            if (!value(v)) return std::nullopt;
+            auto rate = krv::parseRequestRate(v);
+            if (!rate) return std::nullopt;
+            args.maxRate = *rate;
         }
         else if (a == "--yes") args.yes = true;
         else if (a == "--no-wait") args.noWait = true;
@@ -192,7 +200,11 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     TerminalMessageBox boxes(args->yes);
-    krv::CurlDownloader downloader;
+    // One downloader for the whole program: its connections stay open from
+    // one member of update-all to the next.
+    krv::DownloadPolicy policy;
+    policy.maxRequestsPerSecond = args->maxRate;
+    krv::CurlDownloader downloader(policy);
     krv::SessionOptions options{krv::resolveStoreRoot(args->store), args->baseUrl, args->connections};
     krv::KrvSession session(options, boxes, downloader);
     try {

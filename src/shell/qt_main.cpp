@@ -1,5 +1,5 @@
 // krv: the desktop program.
-//   krv [--store DIR] [--base-url URL] [--connections N]
+//   krv [--store DIR] [--base-url URL] [--connections N] [--max-rate R]
 #include <QApplication>
 #include <QPointer>
 #include <cstdlib>
@@ -24,9 +24,10 @@ struct Arguments {
     std::optional<std::string> store;
     std::string baseUrl;
     int connections = krv::kDefaultConnections;
+    double maxRate = 0;  // requests per second; 0: no limit
 };
 
-void usage() { std::cerr << "usage: krv [--store DIR] [--base-url URL] [--connections N]\n"; }
+void usage() { std::cerr << "usage: krv [--store DIR] [--base-url URL] [--connections N] [--max-rate R]\n"; }
 
 // Qt has taken its own options (-platform, ...) out of the list by now.
 std::optional<Arguments> parseArguments(const QStringList& list) {
@@ -52,6 +53,11 @@ std::optional<Arguments> parseArguments(const QStringList& list) {
             if (!v || !krv::isNumberText(*v)) return std::nullopt;
             args.connections = static_cast<int>(krv::numericValue(*v));
             if (args.connections < 1 || args.connections > krv::kMaxConnections) return std::nullopt;
+        } else if (a == "--max-rate") {
+            auto v = value();
+            auto rate = v ? krv::parseRequestRate(*v) : std::nullopt;
+            if (!rate) return std::nullopt;
+            args.maxRate = *rate;
         } else {
             return std::nullopt;
         }
@@ -76,7 +82,9 @@ int main(int argc, char** argv) {
     }
 
     krv::QtMessageBox boxes;
-    krv::CurlDownloader downloader;
+    krv::DownloadPolicy policy;
+    policy.maxRequestsPerSecond = args->maxRate;
+    krv::CurlDownloader downloader(policy);
     krv::KrvSession session({krv::resolveStoreRoot(args->store), args->baseUrl, args->connections}, boxes,
                             downloader);
     krv::AppWindows windows(session);

@@ -46,6 +46,21 @@ public:
                 return false;  // the connection closes with half the body sent
             });
         });
+        // Just over 8 MiB: announced by its length, and sent in chunks
+        // without one.
+        server_.Get("/big", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content(std::string((8u << 20) + 1, 'x'), "text/html");
+        });
+        server_.Get("/big-chunked", [](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider("text/html", [](std::size_t offset, httplib::DataSink& sink) {
+                if (offset > (8u << 20)) {
+                    sink.done();
+                    return true;
+                }
+                const std::string block(1u << 16, 'x');
+                return sink.write(block.data(), block.size());
+            });
+        });
         server_.Get("/slow", [](const httplib::Request&, httplib::Response& res) {
             std::this_thread::sleep_for(2500ms);
             res.set_content("late", "text/html");
@@ -67,6 +82,11 @@ public:
             ++hourCalls;
             res.status = 503;
             res.set_header("Retry-After", "3600");
+        });
+        server_.Get("/wait-a-minute", [this](const httplib::Request&, httplib::Response& res) {
+            ++minuteCalls;
+            res.status = 503;
+            res.set_header("Retry-After", "60");
         });
         // Answers that do not come until the test is over: before the headers,
         // and after half the body.
@@ -105,6 +125,7 @@ public:
     std::atomic<int> busyCalls{0};
     std::atomic<int> alwaysCalls{0};
     std::atomic<int> hourCalls{0};
+    std::atomic<int> minuteCalls{0};
     std::atomic<int> hangCalls{0};
 
 private:
@@ -158,21 +179,55 @@ TEST_F(CurlDownloadTest, AFailedDownloadLeavesNoFileAndKeepsWhatWasThere) {
     struct Case {
         std::string url;
         long status;
+        std::string cause;
     };
     const std::vector<Case> cases{
-        {"http://127.0.0.1:1/page", 0},  // nobody listens there
-        {server.url("/status500"), 500}, {server.url("/nowhere"), 404}, {server.url("/empty"), 200},
-        {server.url("/truncate"), 200},  {server.url("/slow"), 0},      {server.url("/to-file"), 302},
+        {"http://127.0.0.1:1/page", 0,  // nobody listens there
+         "the connection was refused: check the address or your connection; stored data can still be analysed "
+         "with Analyse Only"},
+        {server.url("/status500"), 500, "the site answered 500 Internal Server Error"},
+        {server.url("/nowhere"), 404, "the site answered 404 Not Found"},
+        {server.url("/empty"), 200, "the site sent an empty page"},
+        {server.url("/truncate"), 200, "the connection broke before the whole page arrived"},
+        {server.url("/slow"), 0, "the site did not answer within 1 s"},
+        {server.url("/to-file"), 302, "the site sent the download to an address that is not a web page"},
+        {server.url("/big"), 200, "the page is larger than 8 MiB"},
+        {server.url("/big-chunked"), 200, "the page is larger than 8 MiB"},
     };
     for (const auto& c : cases) {
         writeBytes(file(), "old");
         DownloadResult r = downloader.download(c.url, file());
         EXPECT_FALSE(r.ok) << c.url;
         EXPECT_EQ(r.httpStatus, c.status) << c.url;
-        EXPECT_FALSE(r.error.empty()) << c.url;
+        EXPECT_EQ(r.error, c.cause) << c.url;
         EXPECT_EQ(readBytes(file()), "old") << c.url;
         EXPECT_FALSE(fs::exists(file() + ".partial")) << c.url;
     }
+}
+
+TEST(RequestRate, OnlyAPositiveNumberUpToAThousandIsARate) {
+    EXPECT_EQ(parseRequestRate("5"), 5.0);
+    EXPECT_EQ(parseRequestRate("0.5"), 0.5);
+    EXPECT_EQ(parseRequestRate("1000"), 1000.0);
+    for (const char* bad : {"", "0", "-1", "1001", "5x", "inf", "nan", " 5", "1e9"})
+        EXPECT_FALSE(parseRequestRate(bad)) << bad;
+}
+
+TEST_F(CurlDownloadTest, RequestsKeepToTheRateOverAllThreads) {
+    RecordedPauses unused;
+    DownloadPolicy policy = unused.policy();
+    policy.maxRequestsPerSecond = 20;
+    CurlDownloader limited(policy);
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 3; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 4; ++i)
+                limited.download(server.url("/page?n=1"), dir / ("rate" + std::to_string(t * 10 + i)));
+        });
+    for (auto& thread : threads) thread.join();
+    // 12 requests at 20 per second: the last one goes out 550 ms after the first.
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 550ms);
 }
 
 TEST_F(CurlDownloadTest, ABusyServerIsAskedAgainAtMostFourTimesAfterRetryAfterOrGrowingPauses) {
@@ -196,11 +251,19 @@ TEST_F(CurlDownloadTest, ABusyServerIsAskedAgainAtMostFourTimesAfterRetryAfterOr
     EXPECT_EQ(downloader.backoffPause(12), 30000ms);
     EXPECT_FALSE(fs::exists(file()));
 
+    // A wait that the page's 90 s cannot hold is not waited for at all; one
+    // that fits is waited for once, then the next one no longer fits.
     recorded.pauses.clear();
     r = downloader.download(server.url("/wait-an-hour"), file());
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(server.hourCalls, 4);
-    EXPECT_EQ(recorded.pauses, (std::vector<std::chrono::milliseconds>(3, 60000ms)));
+    EXPECT_EQ(server.hourCalls, 1);
+    EXPECT_TRUE(recorded.pauses.empty());
+    EXPECT_EQ(r.error, "the site answered 503 Service Unavailable and asked to come back in 3600 s, "
+                       "longer than a page may take (90 s)");
+    r = downloader.download(server.url("/wait-a-minute"), file());
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(server.minuteCalls, 2);
+    EXPECT_EQ(recorded.pauses, (std::vector<std::chrono::milliseconds>{60000ms}));
 }
 
 // Cancel, with the program's real pauses: a transfer waiting for its headers
@@ -216,7 +279,7 @@ TEST(CurlDownloadCancel, AbortsTransfersAndPausesWithinASecond) {
         std::atomic<int>& calls;
     };
     const std::vector<Case> cases{{"/hang", server.hangCalls}, {"/stall", server.hangCalls},
-                                  {"/wait-an-hour", server.hourCalls}};  // Retry-After 3600, cut to 60 s
+                                  {"/wait-a-minute", server.minuteCalls}};  // Retry-After 60
     for (const auto& c : cases) {
         SCOPED_TRACE(c.target);
         writeBytes(file, "old");
