@@ -379,10 +379,12 @@ DownloadResult CurlDownloader::download(const std::string& url, const std::strin
     const int attempts = std::max(1, policy_.maxAttempts);
     const std::chrono::milliseconds budget = policy_.pageBudget;
     const std::chrono::milliseconds requestTimeout = policy_.totalTimeout;
-    const auto start = std::chrono::steady_clock::now();
+    // The page's time starts with its first request: a wait for the rate
+    // limit before it is the run's, not the page's.
+    std::optional<std::chrono::steady_clock::time_point> start;
     // Pauses a test's sleep stood in for count as if they had been waited.
     std::chrono::milliseconds pausedVirtually{0};
-    auto spent = [&] { return sinceStart(start) + pausedVirtually; };
+    auto spent = [&] { return (start ? sinceStart(*start) : std::chrono::milliseconds(0)) + pausedVirtually; };
 
     std::unique_ptr<Slot> slot = borrowSlot();
     struct GiveBack {
@@ -394,6 +396,7 @@ DownloadResult CurlDownloader::download(const std::string& url, const std::strin
 
     for (int n = 1;; ++n) {
         if (isCancelled(cancel) || !awaitRequestTurn(cancel)) return cancelledDownload();
+        if (!start) start = std::chrono::steady_clock::now();
         const auto left = budget - spent();
         if (left <= std::chrono::milliseconds(0))
             return {false, 0, "the page could not be fetched within " + wholeSeconds(budget), 0};
