@@ -165,3 +165,25 @@ TEST_F(DownloadFaultsTest, ACompressedRunStoresWhatAPlainRunStores) {
         EXPECT_EQ(folderContents(zipped.resultsDir(id)), folderContents(unzipped.resultsDir(id))) << id;
     }
 }
+
+// Update All IDs over several members: the connections opened for the first
+// member serve the next, and --max-rate spaces the requests of the whole run.
+TEST_F(DownloadFaultsTest, UpdateAllKeepsItsConnectionsAcrossMembersAndKeepsToTheRate) {
+    SampleService service;
+    Cli cli(service, dir / "store");
+    ASSERT_EQ(cli.run({"update", kHelen}).exitCode, 0);
+    ASSERT_EQ(cli.run({"update", "14210017"}).exitCode, 0);
+    for (const std::string id : {kHelen, "14210017"}) fs::remove_all(cli.dataDir(id));
+
+    service.reset();
+    const auto start = std::chrono::steady_clock::now();
+    CliResult r = cli.run({"--max-rate", "20", "update-all"}, 2);
+    const auto took = std::chrono::steady_clock::now() - start;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const int requests = static_cast<int>(service.requests().size());
+    EXPECT_GE(requests, 14);
+    // n requests at 20 a second: the last goes out (n - 1) / 20 s after the first.
+    EXPECT_GE(took, std::chrono::milliseconds(50 * (requests - 1)));
+    EXPECT_LE(service.connectionsWithPages(), 3);
+    EXPECT_EQ(folderContents(cli.dataDir(kHelen)).size(), 6u);
+}
