@@ -9,6 +9,7 @@
 #include <mutex>
 #include <thread>
 
+#include "compression.h"
 #include "platform/curl_download.h"
 #include "support/temp_store.h"
 
@@ -20,6 +21,13 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
+
+// A page with every byte value and both kinds of line end.
+std::string codedPage() {
+    std::string page = "<html>\r\nline\nline\r";
+    for (int i = 0; i < 256 * 64; ++i) page += static_cast<char>(i % 256);
+    return page + "</html>\n";
+}
 
 // A small web server on the loopback interface with the misbehaviours a
 // download has to survive.
@@ -60,6 +68,21 @@ public:
                 const std::string block(1u << 16, 'x');
                 return sink.write(block.data(), block.size());
             });
+        });
+        // The page in the coding the test names, whatever the request says:
+        // what the downloader asks for is checked apart.
+        server_.Get("/coded", [](const httplib::Request& req, httplib::Response& res) {
+            const std::string coding = req.get_param_value("coding");
+            const auto encoding = coding == "gzip"      ? sample::Encoding::Gzip
+                                  : coding == "deflate" ? sample::Encoding::Deflate
+                                                        : sample::Encoding::Identity;
+            if (encoding != sample::Encoding::Identity) res.set_header("Content-Encoding", coding);
+            res.set_header("X-Accepted", req.get_header_value("Accept-Encoding"));
+            res.set_content(sample::encodeBody(codedPage(), encoding), "text/html");
+        });
+        server_.Get("/agent", [](const httplib::Request& req, httplib::Response& res) {
+            res.set_content(req.get_header_value("User-Agent") + "|" + req.get_header_value("Accept-Encoding"),
+                            "text/plain");
         });
         server_.Get("/slow", [](const httplib::Request&, httplib::Response& res) {
             std::this_thread::sleep_for(2500ms);
@@ -203,6 +226,22 @@ TEST_F(CurlDownloadTest, AFailedDownloadLeavesNoFileAndKeepsWhatWasThere) {
         EXPECT_EQ(readBytes(file()), "old") << c.url;
         EXPECT_FALSE(fs::exists(file() + ".partial")) << c.url;
     }
+}
+
+TEST_F(CurlDownloadTest, ACompressedAnswerIsStoredDecodedByteForByte) {
+    for (const std::string coding : {"identity", "gzip", "deflate"}) {
+        fs::remove(file());
+        DownloadResult r = downloader.download(server.url("/coded?coding=" + coding), file());
+        ASSERT_TRUE(r.ok) << coding << ": " << r.error;
+        EXPECT_EQ(readBytes(file()), codedPage()) << coding;
+    }
+    ASSERT_TRUE(downloader.download(server.url("/agent"), file()).ok);
+    const std::string seen = readBytes(file());
+    EXPECT_EQ(seen.rfind("KRV-Data/" KRV_VERSION " (+mailto:", 0), 0u) << seen;
+    EXPECT_NE(seen.find("|"), std::string::npos);
+    const std::string accepted = seen.substr(seen.find('|') + 1);
+    EXPECT_NE(accepted.find("gzip"), std::string::npos) << accepted;
+    EXPECT_NE(accepted.find("deflate"), std::string::npos) << accepted;
 }
 
 TEST(RequestRate, OnlyAPositiveNumberUpToAThousandIsARate) {
