@@ -215,7 +215,13 @@ BENCHMARK(FirstUpdate)->Arg(1)->Arg(2)->Arg(4)->Iterations(1)->Unit(benchmark::k
 void FirstUpdateNewConnections(benchmark::State& state) {
     firstUpdate<NewConnectionEachDownloader>(state, static_cast<int>(state.range(0)));
 }
-BENCHMARK(FirstUpdateNewConnections)->Arg(1)->Arg(2)->Arg(4)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(FirstUpdateNewConnections)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(4)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // krv-cli in a process of its own, so that its peak resident size is its
 // own: the first crosstables are answered with exactly 8 MiB (the page, then line

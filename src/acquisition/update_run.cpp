@@ -89,7 +89,8 @@ RunOutcome outcomeOf(KrvSession& session, const DownloadResult& result, const st
 DownloadResult checkedHistoryPage(DownloadResult result, const std::string& path, const std::string& memberId) {
     if (!result.ok) return result;
     const auto bytes = readFileBytes(path);
-    const auto problem = bytes ? historyPageProblem(*bytes, memberId) : std::optional<std::string>(std::string(kNotHistoryPage));
+    const auto problem =
+        bytes ? historyPageProblem(*bytes, memberId) : std::optional<std::string>(std::string(kNotHistoryPage));
     if (!problem) return result;
     std::remove(path.c_str());
     return DownloadResult{.ok = false, .httpStatus = result.httpStatus, .error = *problem};
@@ -121,8 +122,7 @@ RunOutcome collectEventList(KrvSession& session) {
     for (std::size_t k = 0; k < pages.size(); ++k) {
         st.pageUrl = pages[k].url;
         const DownloadResult page = checkedHistoryPage(results[k], pages[k].path, st.memberId);
-        if (RunOutcome outcome = outcomeOf(session, page, st.pageUrl, pages[k].path);
-            outcome != RunOutcome::Completed)
+        if (RunOutcome outcome = outcomeOf(session, page, st.pageUrl, pages[k].path); outcome != RunOutcome::Completed)
             return outcome;
         std::error_code ec;
         fs::rename(pages[k].path, st.historyPageFile, ec);

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <mutex>
 #include <optional>
@@ -102,27 +102,39 @@ std::size_t readHeader(char* data, std::size_t size, std::size_t count, void* us
 // site's staff can tell who is asking and write to them.
 std::string userAgent() { return std::string("KRV-Data/") + KRV_VERSION + " (+mailto:krv-data@example.org)"; }
 
-constexpr const char* kOfflineHint = ": check the address or your connection; stored data can still be analysed with Analyse Only";
+constexpr const char* kOfflineHint =
+    ": check the address or your connection; stored data can still be analysed with Analyse Only";
 
-std::string wholeSeconds(std::chrono::milliseconds ms) {
-    return std::to_string((ms.count() + 999) / 1000) + " s";
-}
+std::string wholeSeconds(std::chrono::milliseconds ms) { return std::to_string((ms.count() + 999) / 1000) + " s"; }
 
 const char* reasonPhrase(long status) {
     switch (status) {
-        case 400: return "Bad Request";
-        case 401: return "Unauthorized";
-        case 403: return "Forbidden";
-        case 404: return "Not Found";
-        case 408: return "Request Timeout";
-        case 410: return "Gone";
-        case 429: return "Too Many Requests";
-        case 500: return "Internal Server Error";
-        case 501: return "Not Implemented";
-        case 502: return "Bad Gateway";
-        case 503: return "Service Unavailable";
-        case 504: return "Gateway Timeout";
-        default: return "";
+        case 400:
+            return "Bad Request";
+        case 401:
+            return "Unauthorized";
+        case 403:
+            return "Forbidden";
+        case 404:
+            return "Not Found";
+        case 408:
+            return "Request Timeout";
+        case 410:
+            return "Gone";
+        case 429:
+            return "Too Many Requests";
+        case 500:
+            return "Internal Server Error";
+        case 501:
+            return "Not Implemented";
+        case 502:
+            return "Bad Gateway";
+        case 503:
+            return "Service Unavailable";
+        case 504:
+            return "Gateway Timeout";
+        default:
+            return "";
     }
 }
 
@@ -412,13 +424,13 @@ DownloadResult CurlDownloader::download(const std::string& url, const std::strin
         if (!asksToComeBackLater(attempt.result.httpStatus) || n >= attempts) return attempt.result;
 
         std::chrono::milliseconds pause = backoffPause(n);
-        if (attempt.retryAfterSeconds) pause = std::chrono::seconds(std::min<long long>(*attempt.retryAfterSeconds, 999999999LL));
+        if (attempt.retryAfterSeconds)
+            pause = std::chrono::seconds(std::min<long long>(*attempt.retryAfterSeconds, 999999999LL));
         // A wait the page's time cannot hold is not waited for at all: the
         // run goes on (or ends) now rather than after a pointless pause.
         if (pause >= budget - spent()) {
             attempt.result.error = httpStatusCause(attempt.result.httpStatus) + " and asked to come back in " +
-                                   wholeSeconds(pause) + ", longer than a page may take (" + wholeSeconds(budget) +
-                                   ")";
+                                   wholeSeconds(pause) + ", longer than a page may take (" + wholeSeconds(budget) + ")";
             return attempt.result;
         }
         if (policy_.sleep) {

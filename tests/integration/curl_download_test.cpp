@@ -297,8 +297,9 @@ TEST_F(CurlDownloadTest, ABusyServerIsAskedAgainAtMostFourTimesAfterRetryAfterOr
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(server.hourCalls, 1);
     EXPECT_TRUE(recorded.pauses.empty());
-    EXPECT_EQ(r.error, "the site answered 503 Service Unavailable and asked to come back in 3600 s, "
-                       "longer than a page may take (90 s)");
+    EXPECT_EQ(r.error,
+              "the site answered 503 Service Unavailable and asked to come back in 3600 s, "
+              "longer than a page may take (90 s)");
     r = downloader.download(server.url("/wait-a-minute"), file());
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(server.minuteCalls, 2);
@@ -317,7 +318,8 @@ TEST(CurlDownloadCancel, AbortsTransfersAndPausesWithinASecond) {
         std::string target;
         std::atomic<int>& calls;
     };
-    const std::vector<Case> cases{{"/hang", server.hangCalls}, {"/stall", server.hangCalls},
+    const std::vector<Case> cases{{"/hang", server.hangCalls},
+                                  {"/stall", server.hangCalls},
                                   {"/wait-a-minute", server.minuteCalls}};  // Retry-After 60
     for (const auto& c : cases) {
         SCOPED_TRACE(c.target);

@@ -56,9 +56,11 @@ private:
         if (at == std::string::npos) return page;
         std::string rows;
         for (const auto& key : keys_)
-            rows += "<tr>\n<td nowrap>2024-01-01<br><small>Detail: 202401010001</small></td>\n"
-                    "<td nowrap>Section 1</td>\n<td nowrap>R: 1500 =&gt; 1500</td>\n"
-                    "<td width=40%><a href=XtblMain.php?" + key + "-13377702>ADDED EVENT</a></td>\n</tr>\n";
+            rows +=
+                "<tr>\n<td nowrap>2024-01-01<br><small>Detail: 202401010001</small></td>\n"
+                "<td nowrap>Section 1</td>\n<td nowrap>R: 1500 =&gt; 1500</td>\n"
+                "<td width=40%><a href=XtblMain.php?" +
+                key + "-13377702>ADDED EVENT</a></td>\n</tr>\n";
         return page.insert(at, rows);
     }
 
