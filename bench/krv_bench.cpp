@@ -11,9 +11,26 @@
 //                                      (goal: four connections at least 3x
 //                                      faster)
 //
-// Both ratios are printed at the end of one run, since the machine is shared
+//   FirstUpdate/N                    : a first update of a member of today's
+//                                      size (300 events) over N = 1, 2, 4
+//                                      connections at 20 ms latency and 60 ms
+//                                      for each new connection, as a real
+//                                      link costs; FirstUpdateNewConnections
+//                                      opens a connection per page, as every
+//                                      download did before connections were
+//                                      kept (goal: 4 connections at least 3x
+//                                      faster than 1)
+//   PeakMemory/N                     : krv-cli's peak resident memory for an
+//                                      Update All IDs (downloads and storing)
+//                                      whose first crosstables are 8 MiB,
+//                                      over N connections (goal: at most
+//                                      64 MiB + 2 x 8 MiB per connection)
+//
+// The ratios are printed at the end of one run, since the machine is shared
 // and its speed varies from run to run.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 
 #include <filesystem>
 #include <iostream>
@@ -145,6 +162,99 @@ void UpdateRun(benchmark::State& state) {
 }
 BENCHMARK(UpdateRun)->Arg(1)->Arg(4)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+const std::string kBusyMember(sample::kBusyMemberId);
+
+testing::SampleService& linkLikeService() {
+    static testing::SampleService service(20, {"--handshake-ms", "60"});
+    return service;
+}
+
+// Every download on a connection of its own, as before connections were
+// kept: the baseline of the first-update figures.
+class NewConnectionEachDownloader : public Downloader {
+public:
+    DownloadResult download(const std::string& url, const std::string& path, const CancelFlag* cancel) override {
+        CurlDownloader once;
+        return once.download(url, path, cancel);
+    }
+};
+
+template <typename Pages>
+void firstUpdate(benchmark::State& state, int connections) {
+    testing::SampleService& service = linkLikeService();
+    std::vector<std::unique_ptr<testing::TempDir>> stores;
+    bool completed = true;
+    int downloaded = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        stores.push_back(std::make_unique<testing::TempDir>());
+        RecordingMessageBox boxes;
+        Pages downloader;
+        KrvSession session(SessionOptions{*stores.back() / "KRV", service.url(), connections}, boxes, downloader);
+        startUp(session);
+        boxes.shown.clear();
+        session.state.updateAllRunning = true;
+        session.setIdBoxText(kBusyMember);
+        service.reset();
+        state.ResumeTiming();
+        CmdUpdateData_Click(session);
+        state.PauseTiming();
+        state.counters["connections"] = service.connectionsWithPages();
+        state.ResumeTiming();
+        downloaded = session.state.downloadedCount;
+        completed = completed && downloaded == 300 && boxes.shown.empty();
+        for (const auto& box : boxes.shown) std::cerr << box.title << ": " << box.text << "\n";
+    }
+    state.counters["events"] = downloaded;
+    if (!completed) state.SkipWithError("the update run did not complete");
+}
+
+void FirstUpdate(benchmark::State& state) { firstUpdate<CurlDownloader>(state, static_cast<int>(state.range(0))); }
+BENCHMARK(FirstUpdate)->Arg(1)->Arg(2)->Arg(4)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void FirstUpdateNewConnections(benchmark::State& state) {
+    firstUpdate<NewConnectionEachDownloader>(state, static_cast<int>(state.range(0)));
+}
+BENCHMARK(FirstUpdateNewConnections)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(4)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// krv-cli in a process of its own, so that its peak resident size is its
+// own: the first crosstables are answered with exactly 8 MiB (the page, then line
+// ends), the largest page the program takes.
+void PeakMemory(benchmark::State& state) {
+    const int connections = static_cast<int>(state.range(0));
+    testing::SampleService service;
+    // Enough of them to keep every connection busy with one for a while,
+    // few enough to spare the disk.
+    service.setFaults("XtblMain oversize 8388608 times " + std::to_string(3 * connections));
+    long peakKiB = 0;
+    int exitCode = 0;
+    for (auto _ : state) {
+        testing::TempDir dir;
+        testing::Cli cli(service, dir / "store");
+        // update-all downloads and stores only: the analysis afterwards,
+        // which reads the stored pages its own way, is not measured here.
+        fs::create_directories(cli.store());
+        if (!writeFileAtomically(cli.store() + "/config.txt", "12843395 -- MARGARET A LINDQVIST\r\n"))
+            state.SkipWithError("cannot write the ID list");
+        const pid_t pid = cli.start({"update-all"}, connections);
+        int status = 0;
+        rusage usage{};
+        ::wait4(pid, &status, 0, &usage);
+        exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        peakKiB = usage.ru_maxrss;
+    }
+    state.counters["peak_MiB"] = static_cast<double>(peakKiB) / 1024.0;
+    state.counters["limit_MiB"] = 64.0 + 2.0 * 8.0 * connections;
+    if (exitCode != 0) state.SkipWithError("the update with 8 MiB pages failed");
+}
+BENCHMARK(PeakMemory)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // Notes each benchmark's real time per iteration for the ratios.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
@@ -184,6 +294,10 @@ int main(int argc, char** argv) {
     printRatio(reporter, "Analyse Only (medians)", "AnalyseOnly" + repeated, "ReadDataFolder" + repeated, "<= 1.5");
     printRatio(reporter, "Update run", "UpdateRun/1/iterations:1/real_time", "UpdateRun/4/iterations:1/real_time",
                ">= 3");
+    printRatio(reporter, "First update, 300 events", "FirstUpdate/1/iterations:1/real_time",
+               "FirstUpdate/4/iterations:1/real_time", ">= 3");
+    printRatio(reporter, "First update, 2 connections, new connection per page / kept",
+               "FirstUpdateNewConnections/2/iterations:1/real_time", "FirstUpdate/2/iterations:1/real_time", "> 1");
     benchmark::Shutdown();
     return 0;
 }

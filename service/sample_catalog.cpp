@@ -97,6 +97,25 @@ std::vector<Event> allBundledEvents() {
     bench.opponentPool = 600;
     bench.seed = 0xbe4c;
     for (Event& e : generateHistory(bench)) events.push_back(std::move(e));
+
+    // A busy member of today's size: about 300 events on 6 history pages,
+    // for counting what one first update costs the site.
+    HistoryPlan busy;
+    busy.memberId = std::string(kBusyMemberId);
+    busy.memberName = "CORNELIA FAIRWEATHER";
+    busy.state = "OR";
+    busy.events = 300;
+    busy.firstDate = sys_days(year{2018} / January / 6);
+    busy.startRating = 1610;
+    busy.minRounds = 4;
+    busy.maxRounds = 5;
+    busy.minPlayers = 6;
+    busy.maxPlayers = 10;
+    busy.eventSerialBase = 8000;
+    busy.opponentIdDigit = '6';
+    busy.opponentPool = 300;
+    busy.seed = 0x300e;
+    for (Event& e : generateHistory(busy)) events.push_back(std::move(e));
     return events;
 }
 
@@ -224,6 +243,7 @@ const std::vector<BundledMember>& bundledMembers() {
         {kQuickOnlyMemberId, "quick-rated events only: no regular-rated games"},
         {kLargeEventMemberId, "a 118-player event: three-digit pair numbers, opponents with 31- and 32-character names"},
         {kBenchmarkMemberId, "generated: 1,600 events of 6 rounds, 32 history pages"},
+        {kBusyMemberId, "generated: 300 events, 6 history pages, for counting the connections of a first update"},
     };
     return list;
 }

@@ -138,6 +138,7 @@ inline constexpr std::string_view kOnePageMemberId = "13377702";
 inline constexpr std::string_view kQuickOnlyMemberId = "15550123";
 inline constexpr std::string_view kLargeEventMemberId = "16620841";
 inline constexpr std::string_view kBenchmarkMemberId = "17000001";
+inline constexpr std::string_view kBusyMemberId = "17000300";
 inline constexpr std::string_view kLargeEventNumber = "201811100051";
 inline constexpr std::string_view kThreeSectionEventNumber = "201311160008";
 inline constexpr std::string_view kRealCrosstableEventNumber = "201907140021";

@@ -122,7 +122,7 @@ public:
         faults_.replace(std::move(options.faults));
         // Several requests must be answered at once (the latency is per answer).
         server_.new_task_queue = [this] { return new CountingQueue(16, accepted_); };
-        server_.set_keep_alive_max_count(100);
+        server_.set_keep_alive_max_count(1000);
         server_.set_keep_alive_timeout(2);
         server_.Get("/admin/requests", [this](const httplib::Request&, httplib::Response& res) {
             std::string body;

@@ -6,12 +6,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <system_error>
 
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "acquisition/page_lines.h"
+#include "acquisition/page_checks.h"
 #include "acquisition/section_split.h"
 #include "platform/text.h"
 
@@ -21,25 +22,51 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Writes a file of the work folder. Nobody reads the work folder but the run
-// itself, so no temporary name is needed there; the data is flushed to disk
-// before the file may be moved into the data folder, so that even a power
-// failure cannot leave an event marked as stored with its pages missing.
-// Returns 0, or the errno of the step that failed.
-[[nodiscard]] int writeDurably(const std::string& path, std::string_view bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return errno;
-    int error = 0;
-    while (!bytes.empty() && error == 0) {
-        const ssize_t done = ::write(fd, bytes.data(), bytes.size());
-        if (done < 0 && errno == EINTR) continue;
-        if (done <= 0) error = done < 0 ? errno : ENOSPC;
-        else bytes.remove_prefix(static_cast<std::size_t>(done));
+// A file of the work folder, written through a small buffer. Nobody reads
+// the work folder but the run itself, so no temporary name is needed there;
+// the data is flushed to disk before the file may be moved into the data
+// folder, so that even a power failure cannot leave an event marked as
+// stored with its pages missing. Errors are the errno of the step that
+// failed, 0 for none.
+class DurableFile {
+public:
+    DurableFile(const DurableFile&) = delete;
+    DurableFile& operator=(const DurableFile&) = delete;
+    explicit DurableFile(const std::string& path)
+        : fd_(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)), error_(fd_ < 0 ? errno : 0) {}
+    ~DurableFile() {
+        if (fd_ >= 0) ::close(fd_);
     }
-    if (error == 0 && ::fsync(fd) != 0) error = errno;
-    if (::close(fd) != 0 && error == 0) error = errno;
-    return error;
-}
+    void append(std::string_view bytes) {
+        buffer_ += bytes;
+        if (buffer_.size() >= kBufferSize) flush();
+    }
+    [[nodiscard]] int finish() {
+        flush();
+        if (error_ == 0 && ::fsync(fd_) != 0) error_ = errno;
+        if (fd_ >= 0 && ::close(fd_) != 0 && error_ == 0) error_ = errno;
+        fd_ = -1;
+        return error_;
+    }
+    int error() const { return error_; }
+
+private:
+    static constexpr std::size_t kBufferSize = 64 * 1024;
+    void flush() {
+        std::string_view rest = buffer_;
+        while (!rest.empty() && error_ == 0) {
+            const ssize_t done = ::write(fd_, rest.data(), rest.size());
+            if (done < 0 && errno == EINTR) continue;
+            if (done <= 0) error_ = done < 0 ? errno : ENOSPC;
+            else rest.remove_prefix(static_cast<std::size_t>(done));
+        }
+        buffer_.clear();
+    }
+
+    int fd_;
+    int error_;
+    std::string buffer_;
+};
 
 // An exception in a download thread must not end the program: it becomes a
 // failed download that says what happened.
@@ -74,18 +101,49 @@ FetchedEvent prepareEvent(DownloadResult download, const std::string& workDir, c
 
     auto bytes = readFileBytes(pageFile);
     if (!bytes) return fail(pageFile, errno != 0 ? errno : EIO);
-    const auto sections = splitSections(normalisePage(*bytes));
-    // The first section is written over the download itself, which then
-    // takes the first section's name: one file fewer to create and delete
-    // per event, which counts on a busy file system.
-    for (std::size_t s = 0; s < sections.size(); ++s) {
-        std::string name = sectionFileName(event.key, s + 1);
-        const std::string path = workDir + "/" + name;
-        if (const int error = writeDurably(s == 0 ? pageFile : path, joinLinesCrLf(sections[s])))
-            return fail(s == 0 ? pageFile : path, error);
-        if (s == 0 && std::rename(pageFile.c_str(), path.c_str()) != 0) return fail(path, errno);
-        fetched.sectionFiles.push_back(std::move(name));
+    // Once stored, an event is never fetched again: an answer that is not a
+    // crosstable must fail here, leaving nothing behind, so that the next
+    // update asks for it again.
+    if (auto problem = crosstablePageProblem(*bytes)) {
+        std::remove(pageFile.c_str());
+        fetched.download.ok = false;
+        fetched.download.error = std::move(*problem);
+        return fetched;
     }
+    // The page goes to its section files line by line, straight from the
+    // downloaded bytes: the same files as splitSections(normalisePage())
+    // would give, without a string per line, which for a page of 8 MiB of
+    // line ends would cost some hundred times the page. The first section
+    // is written over the download itself, which then takes the first
+    // section's name: one file fewer to create and delete per event, which
+    // counts on a busy file system.
+    std::string path = pageFile;
+    auto out = std::make_unique<DurableFile>(path);
+    auto finishSection = [&]() -> int {
+        if (const int error = out->finish()) return error;
+        std::string name = sectionFileName(event.key, fetched.sectionFiles.size() + 1);
+        if (fetched.sectionFiles.empty()) {
+            path = workDir + "/" + name;
+            if (std::rename(pageFile.c_str(), path.c_str()) != 0) return errno;
+        }
+        fetched.sectionFiles.push_back(std::move(name));
+        return 0;
+    };
+    out->append(kLineEnd);  // the line form's leading empty line
+    LineSplitter lines(*bytes);
+    int nextSection = 2;
+    while (auto line = lines.next()) {
+        if (opensSection(*line, nextSection)) {
+            if (const int error = finishSection()) return fail(path, error);
+            ++nextSection;
+            path = workDir + "/" + sectionFileName(event.key, fetched.sectionFiles.size() + 1);
+            out = std::make_unique<DurableFile>(path);
+        }
+        if (out->error() != 0) return fail(path, out->error());
+        out->append(*line);
+        out->append(kLineEnd);
+    }
+    if (const int error = finishSection()) return fail(path, error);
     fetched.prepared = true;
     return fetched;
 }

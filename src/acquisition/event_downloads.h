@@ -47,7 +47,9 @@ DownloadResult fetchEvent(Downloader& downloader, const std::string& workDir, co
 
 // Splits a downloaded crosstable into sections and writes each as a file of
 // the work folder, flushed to disk; the download itself is removed. A write
-// that fails leaves the event unprepared with its storeError set.
+// that fails leaves the event unprepared with its storeError set. A page
+// that is not a crosstable (page_checks.h) is removed and comes back as a
+// failed download with that cause.
 FetchedEvent prepareEvent(DownloadResult download, const std::string& workDir, const EventFetch& event);
 
 // Fetches the events with up to `connections` downloads at once, starting

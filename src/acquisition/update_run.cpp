@@ -1,14 +1,18 @@
 #include "acquisition/update_run.h"
 
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <set>
 
+#include <unistd.h>
+
 #include "acquisition/analysis_driver.h"
 #include "acquisition/event_downloads.h"
 #include "acquisition/history_pages.h"
 #include "acquisition/history_run.h"
+#include "acquisition/page_checks.h"
 #include "platform/store_error.h"
 #include "platform/text.h"
 #include "session/captions.h"
@@ -52,8 +56,13 @@ void removeLeftovers(KrvSession& session) {
     removeOrphanSectionFiles(session.store().data() + "/" + st.memberId);
 }
 
-void reportFailedDownload(KrvSession& session, const std::string& url) {
-    session.messages.ok("Download Failed", "Could not download " + url);
+// The first line names the address asked for; the paragraph after it says
+// why in the user's words, so that an offline computer, a wrong address and
+// a site in trouble no longer look alike.
+void reportFailedDownload(KrvSession& session, const std::string& url, const std::string& cause) {
+    std::string text = "Could not download " + url;
+    if (!cause.empty()) text += std::string(kLineEnd) + std::string(kLineEnd) + cause;
+    session.messages.ok("Download Failed", text);
 }
 
 // An answer that arrived but could not be stored is the store's fault.
@@ -71,8 +80,21 @@ RunOutcome outcomeOf(KrvSession& session, const DownloadResult& result, const st
     session.state.lastDownloadResult = result.httpStatus;
     if (result.ok) return RunOutcome::Completed;
     if (result.cancelled || session.cancelRequested) return RunOutcome::Cancelled;
-    reportFailedDownload(session, url);
+    reportFailedDownload(session, url, result.error);
     return RunOutcome::Failed;
+}
+
+// A history page that arrived but is not one (a maintenance notice, an
+// error page, junk) is a failed download: it is removed before anything
+// reads it, so no name, list line or event comes from it.
+DownloadResult checkedHistoryPage(DownloadResult result, const std::string& path, const std::string& memberId) {
+    if (!result.ok) return result;
+    const auto bytes = readFileBytes(path);
+    const auto problem =
+        bytes ? historyPageProblem(*bytes, memberId) : std::optional<std::string>(std::string(kNotHistoryPage));
+    if (!problem) return result;
+    std::remove(path.c_str());
+    return DownloadResult{.ok = false, .httpStatus = result.httpStatus, .error = *problem};
 }
 
 // Fetches every history page and collects the crosstable addresses in
@@ -82,8 +104,9 @@ RunOutcome outcomeOf(KrvSession& session, const DownloadResult& result, const st
 // (both already reported).
 RunOutcome collectEventList(KrvSession& session) {
     auto& st = session.state;
-    const DownloadResult first =
-        session.downloader.download(st.memberHistoryUrl, st.historyPageFile, &session.cancelRequested);
+    const DownloadResult first = checkedHistoryPage(
+        session.downloader.download(st.memberHistoryUrl, st.historyPageFile, &session.cancelRequested),
+        st.historyPageFile, st.memberId);
     if (RunOutcome outcome = outcomeOf(session, first, st.memberHistoryUrl, st.historyPageFile);
         outcome != RunOutcome::Completed)
         return outcome;
@@ -99,8 +122,8 @@ RunOutcome collectEventList(KrvSession& session) {
 
     for (std::size_t k = 0; k < pages.size(); ++k) {
         st.pageUrl = pages[k].url;
-        if (RunOutcome outcome = outcomeOf(session, results[k], st.pageUrl, pages[k].path);
-            outcome != RunOutcome::Completed)
+        const DownloadResult page = checkedHistoryPage(results[k], pages[k].path, st.memberId);
+        if (RunOutcome outcome = outcomeOf(session, page, st.pageUrl, pages[k].path); outcome != RunOutcome::Completed)
             return outcome;
         std::error_code ec;
         fs::rename(pages[k].path, st.historyPageFile, ec);
@@ -120,17 +143,46 @@ RunOutcome collectEventList(KrvSession& session) {
 
 // The events of the list still to fetch, each once, in list order, and for
 // each line of the list the event it fetches (none for an event stored
-// before, an address without a usable key, or an event listed again).
+// before, an address without a usable key, or an event listed again). An
+// event whose key cannot name its files here is named in `unstorable` for
+// its line instead: it is never requested, so no failure can be blamed on
+// an address nobody asked for.
 struct FetchPlan {
     std::vector<EventFetch> events;
     std::vector<std::optional<std::size_t>> eventOfLine;
+    std::vector<std::optional<std::string>> unstorable;
 };
+
+// The event's text after the event page's name, whatever it holds: what the
+// warning names for a key that eventKeyOf refused.
+std::string eventTextOf(const std::string& address) {
+    static constexpr std::string_view kEventPage = "XtblMain.php?";
+    const std::size_t at = findPosNoCase(address, kEventPage);
+    return at == 0 ? std::string() : address.substr(at - 1 + kEventPage.size());
+}
+
+// The longest key whose section files fit the data folder's file names:
+// key + ".txt" + a section number of up to three digits.
+std::size_t longestStorableKey(const std::string& dataDir) {
+    static constexpr std::size_t kSectionSuffix = 7;
+    long nameMax = ::pathconf(dataDir.c_str(), _PC_NAME_MAX);
+    if (nameMax <= 0) nameMax = NAME_MAX;
+    return static_cast<std::size_t>(nameMax) > kSectionSuffix ? static_cast<std::size_t>(nameMax) - kSectionSuffix : 0;
+}
 
 FetchPlan planFetches(const std::vector<std::string>& addresses, const std::string& dataDir) {
     FetchPlan plan;
     std::set<std::string> planned;
+    const std::size_t longestKey = longestStorableKey(dataDir);
     for (const auto& address : addresses) {
         std::string key = eventKeyOf(address);
+        plan.unstorable.emplace_back();
+        const std::string text = key.empty() ? eventTextOf(address) : key;
+        if ((key.empty() && !text.empty()) || key.size() > longestKey) {
+            plan.unstorable.back() = text;
+            plan.eventOfLine.emplace_back();
+            continue;
+        }
         if (key.empty() || FileExists(dataDir + "/" + key + ".txt") || !planned.insert(key).second) {
             plan.eventOfLine.emplace_back();
             continue;
@@ -139,6 +191,10 @@ FetchPlan planFetches(const std::vector<std::string>& addresses, const std::stri
         plan.events.push_back({address, std::move(key)});
     }
     return plan;
+}
+
+std::string unstorableEventWarning(const std::string& event) {
+    return "Event skipped: " + event + " cannot be a file name in the data folder";
 }
 
 // Handles the event list in order: counts every line, skips events already
@@ -158,6 +214,7 @@ RunOutcome storeNewEvents(KrvSession& session, const std::string& dataDir, int& 
     for (std::size_t line = 0; line < addresses.size(); ++line) {
         if (session.cancelRequested) return RunOutcome::Cancelled;
         ++processed;
+        if (plan.unstorable[line]) session.setStatus(unstorableEventWarning(*plan.unstorable[line]));
         if (!plan.eventOfLine[line]) continue;
         const EventFetch& event = plan.events[*plan.eventOfLine[line]];
         ++st.downloadedCount;

@@ -68,6 +68,7 @@ struct Arguments {
     std::optional<std::string> baseUrl;
     std::optional<std::string> range;
     int connections = krv::kDefaultConnections;
+    double maxRate = 0;  // requests per second; 0: no limit
     bool yes = false;
     bool noWait = false;
     bool help = false;
@@ -76,7 +77,8 @@ struct Arguments {
 };
 
 void usage(std::ostream& out = std::cerr) {
-    out << "usage: krv-cli [--store DIR] [--base-url URL] [--range R] [--connections N] [--no-wait] COMMAND\n"
+    out << "usage: krv-cli [--store DIR] [--base-url URL] [--range R] [--connections N] [--max-rate R] [--no-wait]\n"
+           "               COMMAND\n"
            "       krv-cli --help | --version\n"
            "commands:\n"
            "  list                 print the ID list\n"
@@ -84,6 +86,7 @@ void usage(std::ostream& out = std::cerr) {
            "  analyse ID           analyse the stored pages of the listed member ID\n"
            "  update-all           download new pages for every listed member\n"
            "  delete ID [--yes]    delete the listed member's data\n"
+           "--max-rate R: at most R requests per second over the whole run (default: no limit)\n"
            "--no-wait: when another program is changing the store, exit at once instead of waiting\n"
            "The rating site is --base-url, else $KRV_BASE_URL, else the line base=URL of site.txt in the\n"
            "store root, else the bundled sample service at http://127.0.0.1:8080.\n";
@@ -107,6 +110,12 @@ std::optional<Arguments> parseArguments(int argc, char** argv) {
             auto n = krv::parseWholeNumber(v, 1, krv::kMaxConnections);
             if (!n) return std::nullopt;
             args.connections = static_cast<int>(*n);
+        }
+        else if (a == "--max-rate") {
+            if (!value(v)) return std::nullopt;
+            auto rate = krv::parseRequestRate(v);
+            if (!rate) return std::nullopt;
+            args.maxRate = *rate;
         }
         else if (a == "--yes") args.yes = true;
         else if (a == "--no-wait") args.noWait = true;
@@ -205,7 +214,11 @@ int main(int argc, char** argv) {
         return 0;
     }
     TerminalMessageBox boxes(args->yes);
-    krv::CurlDownloader downloader;
+    // One downloader for the whole program: its connections stay open from
+    // one member of update-all to the next.
+    krv::DownloadPolicy policy;
+    policy.maxRequestsPerSecond = args->maxRate;
+    krv::CurlDownloader downloader(policy);
     const std::string root = krv::resolveStoreRoot(args->store);
     krv::SessionOptions options{root, krv::resolveSiteAddress(args->baseUrl, root).url, args->connections};
     krv::KrvSession session(options, boxes, downloader);

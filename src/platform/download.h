@@ -13,7 +13,10 @@ using CancelFlag = std::atomic<bool>;
 struct DownloadResult {
     bool ok = false;
     long httpStatus = 0;   // 0 when no answer arrived
-    std::string error;     // what went wrong, for messages and logs
+    // Why the download failed, in plain words the user reads under "Could
+    // not download URL" ("the site answered 500 Internal Server Error",
+    // "the answer is not a crosstable page", ...).
+    std::string error;
     // The errno when the answer could not be written to the file: a fault
     // of the store, which callers report as such rather than as a failed
     // download. 0 otherwise.

@@ -1,5 +1,5 @@
 // krv: the desktop program.
-//   krv [--store DIR] [--base-url URL] [--connections N]
+//   krv [--store DIR] [--base-url URL] [--connections N] [--max-rate R]
 //   krv --help | --version
 #include <QApplication>
 #include <QPointer>
@@ -26,10 +26,11 @@ struct Arguments {
     std::optional<std::string> store;
     std::optional<std::string> baseUrl;
     int connections = krv::kDefaultConnections;
+    double maxRate = 0;  // requests per second; 0: no limit
 };
 
 void usage(std::ostream& out = std::cerr) {
-    out << "usage: krv [--store DIR] [--base-url URL] [--connections N]\n"
+    out << "usage: krv [--store DIR] [--base-url URL] [--connections N] [--max-rate R]\n"
            "       krv --help | --version\n"
            "The rating site is --base-url, else $KRV_BASE_URL, else the line base=URL of site.txt in the\n"
            "store root, else the bundled sample service at http://127.0.0.1:8080.\n";
@@ -74,6 +75,11 @@ std::optional<Arguments> parseArguments(const QStringList& list) {
             auto n = v ? krv::parseWholeNumber(*v, 1, krv::kMaxConnections) : std::nullopt;
             if (!n) return std::nullopt;
             args.connections = static_cast<int>(*n);
+        } else if (a == "--max-rate") {
+            auto v = value();
+            auto rate = v ? krv::parseRequestRate(*v) : std::nullopt;
+            if (!rate) return std::nullopt;
+            args.maxRate = *rate;
         } else {
             return std::nullopt;
         }
@@ -99,7 +105,9 @@ int main(int argc, char** argv) {
     }
 
     krv::QtMessageBox boxes;
-    krv::CurlDownloader downloader;
+    krv::DownloadPolicy policy;
+    policy.maxRequestsPerSecond = args->maxRate;
+    krv::CurlDownloader downloader(policy);
     const std::string root = krv::resolveStoreRoot(args->store);
     const krv::SiteAddress site = krv::resolveSiteAddress(args->baseUrl, root);
     krv::KrvSession session({root, site.url, args->connections}, boxes, downloader);

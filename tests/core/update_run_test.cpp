@@ -155,7 +155,8 @@ TEST_F(UpdateRunTest, AFailureMidListKeepsEarlierEventsAndTheNextRunFetchesOnlyT
         serveMember(kEvents);
         web.fail(crosstableUrl(kEvents[1]));
         update();
-        expectOneBox("Download Failed", "Could not download " + crosstableUrl(kEvents[1]));
+        expectOneBox("Download Failed", "Could not download " + crosstableUrl(kEvents[1]) +
+                                            "\r\n\r\nthe site answered 500 Internal Server Error");
         EXPECT_EQ(stored(), 1u);
         EXPECT_TRUE(fs::exists(dataDir() + "/" + eventFile(kEvents[0])));
         EXPECT_FALSE(analysed());
@@ -294,7 +295,7 @@ TEST_F(UpdateRunTest, AnExceptionInADownloadThreadIsAFailedDownload) {
         serveMember(kEvents);
         web.throwOn(url);
         update();
-        expectOneBox("Download Failed", "Could not download " + url);
+        expectOneBox("Download Failed", "Could not download " + url + "\r\n\r\nsimulated fault fetching " + url);
         EXPECT_FALSE(analysed());
         EXPECT_FALSE(s.state.freshDownload);
         EXPECT_EQ(stored(), storedBefore);

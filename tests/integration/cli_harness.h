@@ -65,12 +65,15 @@ inline int waitExit(pid_t pid) {
 // The sample service, stopped with the object.
 class SampleService {
 public:
-    explicit SampleService(int latencyMs = 0) : logDir_() {
+    // options: further command-line options of the service, such as
+    // "--no-compression".
+    explicit SampleService(int latencyMs = 0, const std::vector<std::string>& options = {}) : logDir_() {
         std::vector<std::string> argv{KRV_SERVICE_PATH, "--port", "0"};
         if (latencyMs > 0) {
             argv.push_back("--latency-ms");
             argv.push_back(std::to_string(latencyMs));
         }
+        argv.insert(argv.end(), options.begin(), options.end());
         pid_ = spawn(argv, "", logDir_ / "service.err", &stdout_);
         std::string line;
         char c;
@@ -103,6 +106,15 @@ public:
         return n;
     }
     void reset() const { client().Get("/admin/reset"); }
+    // Connections accepted since the start or the last reset that carried
+    // at least one page request (the harness's own admin requests excluded).
+    int connectionsWithPages() const {
+        auto res = client().Get("/admin/connections");
+        if (!res) throw std::runtime_error("no connection count");
+        for (const auto& line : splitLines(res->body))
+            if (line.rfind("with-pages ", 0) == 0) return std::stoi(line.substr(11));
+        throw std::runtime_error("no with-pages line: " + res->body);
+    }
     void setFaults(const std::string& rules) const {
         auto res = client().Post("/admin/faults", rules, "text/plain");
         if (!res || res->status != 200) throw std::runtime_error("fault rules refused: " + rules);

@@ -31,9 +31,9 @@ public:
             while (!isCancelled(cancel)) std::this_thread::sleep_for(std::chrono::milliseconds(2));
             return cancelledDownload();
         }
-        if (failUrls_.count(url)) return {false, 500, "HTTP status 500"};
+        if (failUrls_.count(url)) return {false, 500, "the site answered 500 Internal Server Error"};
         auto it = pages_.find(url);
-        if (it == pages_.end()) return {false, 404, "HTTP status 404"};
+        if (it == pages_.end()) return {false, 404, "the site answered 404 Not Found"};
         std::ofstream(path, std::ios::binary | std::ios::trunc) << it->second;
         return {true, 200, ""};
     }
