@@ -101,6 +101,8 @@ public:
 
     std::string memberId() const;     // the ID box's first 8 characters
     std::string displayName() const;  // the ID box text from its 9th character
+    // What the user is told when the chart file cannot be charted.
+    std::string chartProblemText(const std::string& filename, const ChartFile& file) const;
     std::string allChartFile() const;
     std::string yearChartFile() const;
 
