@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -20,6 +21,8 @@ public:
 
     void refreshFromSession();
     void setBusy(bool busy);
+    // Stands in the digest's place until an analysis has made one.
+    QLabel& emptyHint() { return *emptyHint_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -30,6 +33,7 @@ private:
     KrvSession& session_;
     AppWindows& windows_;
     QPlainTextEdit* txtResults_ = nullptr;
+    QLabel* emptyHint_ = nullptr;
     QLineEdit* txthighlowrange_ = nullptr;
     QPushButton* cmdrefresh_ = nullptr;
     QPushButton* cmdprintdigest_ = nullptr;
