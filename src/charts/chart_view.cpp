@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/text.h"
 #include "session/member_id.h"
@@ -162,9 +164,7 @@ void ChartView::cmdCopy_Click() {
 void ChartView::loadChartFile(const std::string& filename) {
     ChartFile file = filename.empty() ? ChartFile{{}, "the ID box does not begin with an 8-digit member ID"}
                                       : readChartFile(filename);
-    if (!file.problem.empty())
-        session_.messages.ok(kChartCaption, "Could not chart " + (filename.empty() ? std::string("this member") : filename) +
-                                                 ": " + file.problem + ".");
+    if (!file.problem.empty()) session_.messages.ok(kChartCaption, chartProblemText(filename, file));
 
     double lowest = 3000;
     std::optional<double> highest;
@@ -196,6 +196,22 @@ void ChartView::loadChartFile(const std::string& filename) {
     // The files list the newest event first; the chart runs oldest to newest.
     flexrating.setCol(0);
     flexrating.sort(kSortNumericAscending);
+}
+
+std::string ChartView::chartProblemText(const std::string& filename, const ChartFile& file) const {
+    // Nothing to chart yet is the usual case, not a fault of the store: it
+    // is said in the player's words. A file that is there but unusable
+    // names its path, so that it can be found.
+    const std::string id = trimBlanks(left(session_.ui.CmbID, 8));
+    if (id.empty())
+        return "There is no member to chart yet. Type or pick a USCF ID in the main window, run "
+               "\"Update Individual's Data\" or \"Analyse Only\", and open the charts again.";
+    if (filename.empty()) return "Could not chart this member: " + file.problem + ".";
+    std::error_code error;
+    if (!std::filesystem::exists(filename, error) && !error)
+        return "There are no charts for " + id + " yet. Run \"Update Individual's Data\" or \"Analyse Only\" " +
+               "for this member first.";
+    return "Could not chart " + filename + ": " + file.problem + ".";
 }
 
 void ChartView::plotGridRow(int chartRow, int gridRow) {

@@ -16,6 +16,7 @@
 #include "charts/chart_view.h"
 #include "charts/qt_chart.h"
 #include "platform/qt_text.h"
+#include "platform/qt_window_keys.h"
 #include "session/session.h"
 
 namespace krv {
@@ -68,6 +69,9 @@ FormChart::FormChart(KrvSession& session, QWidget* parent) : QWidget(parent, Qt:
     setAttribute(Qt::WA_DeleteOnClose);
     resize(920, 640);
     buildControls();
+    pressFocusedButtonsOnReturn(*this);
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+        clickOnKey(*this, key, cmdExit_);
     view_ = std::make_unique<ChartView>(session_, *chart_);
     run([this] { view_->Form_Load(); });
 }

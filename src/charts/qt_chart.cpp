@@ -39,7 +39,6 @@ namespace krv {
 namespace {
 
 const QColor kSeriesColour(31, 95, 168);
-const QColor kSeriesLight(31, 95, 168, 70);
 constexpr int kSlantedLabelSpacing = 22;  // room a slanted date label needs along the axis
 constexpr int kRibbonLabelSpacing = 95;  // the 3-D dates lie flat and need more room
 constexpr int kDateLabelDepth = 66;       // room below the plot for the slanted dates
@@ -103,10 +102,26 @@ public:
         titleFont.setPointSizeF(titleFont.pointSizeF() * 1.35);
         titleFont.setBold(true);
         chart()->setTitleFont(titleFont);
+        titleFont_ = titleFont;
+    }
+
+    // The chart's own theme paints a white panel; a dark desktop gets the
+    // dark theme, so that the chart, its titles and its labels read as the
+    // rest of the window does.
+    void followPalette(const QPalette& palette) {
+        const bool dark = isDarkPalette(palette);
+        if (themed_ && dark == dark_) return;
+        themed_ = true;
+        dark_ = dark;
+        chart()->setTheme(dark ? QChart::ChartThemeDark : QChart::ChartThemeLight);
+        // The theme brings its own fonts and corners.
+        chart()->setBackgroundRoundness(0);
+        chart()->setTitleFont(titleFont_);
     }
 
     void draw(const RecordingChart& data, ChartType type) {
         QChart* c = chart();
+        followPalette(palette());
         series_ = nullptr;
         c->removeAllSeries();
         for (QAbstractAxis* axis : c->axes()) {
@@ -124,7 +139,7 @@ public:
         valueAxis->setTickInterval(tickStep(high - low));
         valueAxis->setLabelFormat("%d");
         valueAxis->setTitleText("Rating");
-        valueAxis->setGridLineColor(QColor(220, 224, 230));
+        valueAxis->setGridLineColor(dark_ ? QColor(70, 74, 80) : QColor(220, 224, 230));
         c->addAxis(valueAxis, Qt::AlignLeft);
 
         const int rowCount = std::max(1, static_cast<int>(data.rows.size()));
@@ -133,7 +148,7 @@ public:
         dateAxis->setStartValue(-0.5);
         dateAxis->setRange(-0.5, rowCount - 0.5);
         dateAxis->setLabelsVisible(false);
-        dateAxis->setGridLineColor(QColor(235, 237, 241));
+        dateAxis->setGridLineColor(dark_ ? QColor(58, 61, 66) : QColor(235, 237, 241));
         int plotWidth = c->plotArea().width() > 50 ? int(c->plotArea().width()) : width() - 120;
         for (QGraphicsSimpleTextItem* item : dateLabels_) delete item;
         dateLabels_.clear();
@@ -160,12 +175,14 @@ public:
         c->addAxis(dateAxis, Qt::AlignBottom);
 
         QAbstractSeries* series = nullptr;
+        // The blue of the series, lighter on a dark panel.
+        const QColor colour = dark_ ? kSeriesColour.lighter(170) : kSeriesColour;
         if (type == ChartType::Bar2d)
-            series = barSeries(data);
+            series = barSeries(data, colour);
         else if (type == ChartType::Area2d)
-            series = areaSeries(data, low);
+            series = areaSeries(data, low, colour);
         else
-            series = lineSeries(data);
+            series = lineSeries(data, colour);
         c->addSeries(series);
         series->attachAxis(dateAxis);
         series->attachAxis(valueAxis);
@@ -218,7 +235,7 @@ protected:
     }
 
 private:
-    static QAbstractSeries* lineSeries(const RecordingChart& data) {
+    static QAbstractSeries* lineSeries(const RecordingChart& data, const QColor& colour) {
         auto* line = new QLineSeries;
         int points = 0;
         for (std::size_t i = 0; i < data.rows.size(); ++i)
@@ -226,28 +243,28 @@ private:
                 line->append(double(i), *data.rows[i].value);
                 ++points;
             }
-        line->setPen(QPen(kSeriesColour, 2.5));
+        line->setPen(QPen(colour, 2.5));
         line->setPointsVisible(points <= kMostMarkedPoints);
         line->setMarkerSize(7);
         return line;
     }
 
-    static QAbstractSeries* barSeries(const RecordingChart& data) {
+    static QAbstractSeries* barSeries(const RecordingChart& data, const QColor& colour) {
         auto* set = new QBarSet("Rating");
         for (const auto& row : data.rows) *set << row.value.value_or(0);
         QLinearGradient fill(0, 0, 0, 1);
         fill.setCoordinateMode(QGradient::ObjectMode);
-        fill.setColorAt(0, kSeriesColour.lighter(135));
-        fill.setColorAt(1, kSeriesColour);
+        fill.setColorAt(0, colour.lighter(135));
+        fill.setColorAt(1, colour);
         set->setBrush(fill);
-        set->setPen(QPen(kSeriesColour.darker(120), 1));
+        set->setPen(QPen(colour.darker(120), 1));
         auto* bars = new QBarSeries;
         bars->append(set);
         bars->setBarWidth(0.72);
         return bars;
     }
 
-    static QAbstractSeries* areaSeries(const RecordingChart& data, double floor) {
+    static QAbstractSeries* areaSeries(const RecordingChart& data, double floor, const QColor& colour) {
         auto* upper = new QLineSeries;
         auto* lower = new QLineSeries;
         for (std::size_t i = 0; i < data.rows.size(); ++i)
@@ -258,14 +275,17 @@ private:
         auto* area = new QAreaSeries(upper, lower);
         QLinearGradient fill(0, 0, 0, 1);
         fill.setCoordinateMode(QGradient::ObjectMode);
-        fill.setColorAt(0, kSeriesColour.lighter(150));
-        fill.setColorAt(1, kSeriesLight);
+        fill.setColorAt(0, colour.lighter(150));
+        fill.setColorAt(1, QColor(colour.red(), colour.green(), colour.blue(), 70));
         area->setBrush(fill);
-        area->setPen(QPen(kSeriesColour, 2));
+        area->setPen(QPen(colour, 2));
         return area;
     }
 
     QtChart* owner_;
+    QFont titleFont_;
+    bool themed_ = false;
+    bool dark_ = false;
     QAbstractSeries* series_ = nullptr;
     std::vector<QGraphicsSimpleTextItem*> dateLabels_;
     std::vector<int> labelRows_;
@@ -326,9 +346,6 @@ public:
         titleFont.setBold(true);
         title_->setFont(titleFont);
         title_->setAutoFillBackground(true);
-        QPalette palette = title_->palette();
-        palette.setColor(QPalette::Window, Qt::white);
-        title_->setPalette(palette);
         layout->addWidget(title_);
 
         graph_ = new Q3DSurface;
@@ -338,12 +355,9 @@ public:
 
         Q3DTheme* theme = graph_->activeTheme();
         theme->setType(Q3DTheme::ThemeQt);
-        theme->setBackgroundColor(Qt::white);
-        theme->setWindowColor(Qt::white);
+        followPalette(palette());
         theme->setLabelBackgroundEnabled(false);
         theme->setLabelBorderEnabled(false);
-        theme->setGridLineColor(QColor(200, 205, 212));
-        theme->setLabelTextColor(QColor(40, 40, 40));
         theme->setAmbientLightStrength(0.7f);
         theme->setLightStrength(6.0f);
         QFont font = theme->font();
@@ -379,7 +393,27 @@ public:
         graph_->addSeries(series_);
     }
 
+    // The title above and the panel of the graph take the desktop's light
+    // or dark colours, so the title reads in both.
+    void followPalette(const QPalette& palette) {
+        const bool dark = isDarkPalette(palette);
+        const QColor panel = dark ? QColor(34, 36, 40) : QColor(Qt::white);
+        const QColor text = dark ? QColor(225, 228, 232) : QColor(40, 40, 40);
+        QPalette titlePalette = title_->palette();
+        titlePalette.setColor(QPalette::Window, panel);
+        titlePalette.setColor(QPalette::WindowText, text);
+        title_->setPalette(titlePalette);
+        Q3DTheme* theme = graph_->activeTheme();
+        theme->setBackgroundColor(panel);
+        theme->setWindowColor(panel);
+        theme->setLabelTextColor(text);
+        theme->setGridLineColor(dark ? QColor(80, 84, 90) : QColor(200, 205, 212));
+    }
+
+    QColor panel() const { return graph_->activeTheme()->windowColor(); }
+
     void draw(const RecordingChart& data) {
+        followPalette(palette());
         title_->setText(fromBytes(data.title));
         auto [low, high] = drawnRange(data);
         graph_->axisY()->setRange(float(low), float(high));
@@ -546,6 +580,24 @@ QImage QtChart::picture() {
 QString QtChart::pointTextAt(QPoint viewportPosition) const {
     if (showsThreeD()) return {};
     return plot_->pointTextAt(data_, viewportPosition);
+}
+
+bool isDarkPalette(const QPalette& palette) { return palette.color(QPalette::Window).lightness() < 128; }
+
+QColor QtChart::panelColour() const {
+    if (showsThreeD()) return ribbon_->panel();
+    // The themes paint the panel with a gradient; its first colour is
+    // the one behind the title.
+    const QBrush brush = plot_->chart()->backgroundBrush();
+    if (const QGradient* gradient = brush.gradient(); gradient && !gradient->stops().isEmpty())
+        return gradient->stops().first().second;
+    return brush.color();
+}
+
+void QtChart::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The desktop switched between light and dark.
+    if (event->type() == QEvent::PaletteChange) changed();
 }
 
 void QtChart::resizeEvent(QResizeEvent* event) {

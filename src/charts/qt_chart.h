@@ -3,6 +3,7 @@
 // display offers OpenGL. Hovering a point shows its date and rating.
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QPointer>
 #include <QString>
@@ -11,9 +12,14 @@
 #include "platform/chart.h"
 
 class QLabel;
+class QPalette;
 class QStackedWidget;
 
 namespace krv {
+
+// A palette whose windows are dark (a dark desktop theme): the charts then
+// draw on a dark panel.
+bool isDarkPalette(const QPalette& palette);
 
 class PlotView;
 class RibbonView;
@@ -49,9 +55,13 @@ public:
     bool showsThreeD() const;
     // True when a 3-D graph can be created: a real display with OpenGL.
     static bool openGlUsable();
+    // The colour behind the graph as drawn now: light or dark as the
+    // desktop's palette is.
+    QColor panelColour() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void changed();

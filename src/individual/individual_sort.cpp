@@ -25,6 +25,13 @@ void sortIndividualResults(KrvSession& session, int column, SortKind kind) {
     st.individualLastSortCode = code;
 }
 
+const char* individualSortButtonFor(int column) {
+    if (column == 1) column = 0;  // the name is sorted by its key in column 0
+    for (const auto& button : kIndividualSortButtons)
+        if (button.column == column) return button.name;
+    return nullptr;
+}
+
 bool clickIndividualSortButton(KrvSession& session, std::string_view name) {
     for (const auto& button : kIndividualSortButtons) {
         if (name == button.name) {

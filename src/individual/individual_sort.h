@@ -27,6 +27,10 @@ inline constexpr std::array<IndividualSortButton, 6> kIndividualSortButtons{{
     {"cmdper", "Percentage", 6, SortKind::Numeric},
 }};
 
+// The button that sorts what a column of the per-opponent grid shows: the
+// name column is sorted by its hidden surname key. nullptr for none.
+const char* individualSortButtonFor(int column);
+
 // Makes column the grid's current column, flips the direction switch of its
 // kind (the five numeric buttons share one), sorts with the new code and
 // remembers it as individualLastSortCode.

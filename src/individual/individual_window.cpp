@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -12,6 +13,7 @@
 #include "individual/individual_sort.h"
 #include "platform/qt_grid_model.h"
 #include "platform/qt_printer.h"
+#include "platform/qt_window_keys.h"
 #include "session/command_runner.h"
 #include "session/member_id.h"
 #include "session/session.h"
@@ -21,7 +23,11 @@ namespace krv {
 namespace {
 // Column 0 is the hidden surname key; the letters head the number columns.
 const QStringList kIndividualTitles = {"", "Name", "W", "D", "L", "T", "%"};
+constexpr int kNameKeyColumn = 0;
 constexpr int kNameColumn = 1;  // takes the room the number columns leave
+constexpr const char* kNoResultsYet =
+    "No results yet. Choose a member in the main window and press \"Update Individual's Data\", or "
+    "\"Analyse Only\" for data already downloaded; the results against every opponent then appear here.";
 }  // namespace
 
 FormIndividual::FormIndividual(KrvSession& session, CommandRunner& windows)
@@ -62,13 +68,30 @@ FormIndividual::FormIndividual(KrvSession& session, CommandRunner& windows)
 
     model_ = new QtGridModel(session_.ui.MSFlexResults, kIndividualTitles, this);
     grid_ = makeGridView(model_, "MSFlexResults");
+    grid_->horizontalHeader()->setSectionsClickable(true);
+    connect(grid_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int column) { titleClicked(column); });
+    addGridKeys(*grid_);
+
+    emptyHint_ = new QLabel(kNoResultsYet);
+    emptyHint_->setObjectName("emptyHint");
+    emptyHint_->setWordWrap(true);
+    emptyHint_->setAlignment(Qt::AlignCenter);
+    emptyHint_->setForegroundRole(QPalette::PlaceholderText);
+    emptyHint_->setMargin(24);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 12, 12, 12);
     layout->addLayout(top);
     layout->addLayout(sorts);
     layout->addWidget(grid_, 1);
+    layout->addWidget(emptyHint_, 1);
     resize(640, 620);
+
+    pressFocusedButtonsOnReturn(*this);
+    clickOnKey(*this, QKeySequence(Qt::CTRL | Qt::Key_P), print);
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+        clickOnKey(*this, key, cmdclose);
     refreshFromSession();
 }
 
@@ -77,7 +100,16 @@ void FormIndividual::refreshFromSession() {
     // run, the state before it.
     model_->refresh();
     applyGridColumns(*grid_, session_.ui.MSFlexResults, kNameColumn);
+    showSortIndicator(*grid_, session_.ui.MSFlexResults, kNameKeyColumn, kNameColumn);
     grid_->setHidden(!session_.ui.isVisible("MSFlexResults"));
+    emptyHint_->setHidden(!grid_->isHidden());
+}
+
+void FormIndividual::titleClicked(int column) {
+    // The same button, so the same sort, toggling and busy check.
+    const char* name = individualSortButtonFor(column);
+    if (!name) return;
+    if (auto* button = findChild<QPushButton*>(name); button && button->isEnabled()) button->click();
 }
 
 void FormIndividual::setBusy(bool busy) {

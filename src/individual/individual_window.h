@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <vector>
 
+class QLabel;
 class QPushButton;
 class QTableView;
 
@@ -21,17 +22,21 @@ public:
     void refreshFromSession();
     void setBusy(bool busy);
     QTableView& resultsGrid() { return *grid_; }
+    // Stands in the grid's place until an analysis has filled it.
+    QLabel& emptyHint() { return *emptyHint_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void printResults();
+    void titleClicked(int column);
 
     KrvSession& session_;
     CommandRunner& windows_;
     QTableView* grid_ = nullptr;
     QtGridModel* model_ = nullptr;
+    QLabel* emptyHint_ = nullptr;
     std::vector<QPushButton*> actions_;  // disabled while an update runs
 };
 

@@ -256,12 +256,18 @@ std::vector<int> Grid::sortedOrder(int code) const {
 
 void Grid::sort(int code) {
     if (code < kSortGenericAscending || code > kSortTextDescending) return;
-    if (col_ < 0 || col_ >= cols_ || rows_ < 2) return;
+    if (col_ < 0 || col_ >= cols_) return;
+    // Recorded before the work, so that a grid of one row, which has
+    // nothing to reorder, also counts as sorted.
+    lastSort_ = {col_, code};
+    sortRevision_ = revision_;
+    if (rows_ < 2) return;
     const std::vector<int> shownOrder = sortedOrder(code);
     std::vector<int> order(rows_);
     for (int r = 0; r < rows_; ++r) order[r] = order_[shownOrder[r]];
     order_ = std::move(order);
     ++revision_;
+    sortRevision_ = revision_;
 }
 
 }  // namespace krv

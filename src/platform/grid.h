@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,6 +66,18 @@ public:
     // keys keep their order. Code 0 (or an unknown code) leaves the order.
     void sort(int code);
 
+    // The column and code of the last sort, while the rows still stand in
+    // its order (no cell, row or column changed since): what a view's
+    // sort indicator shows.
+    struct SortOrder {
+        int column;
+        int code;
+    };
+    std::optional<SortOrder> currentSort() const {
+        if (sortRevision_ != revision_) return std::nullopt;
+        return lastSort_;
+    }
+
     // Counts structural changes (row/column counts, sorts, cell writes), so
     // a view can tell cheaply whether it has to refresh.
     unsigned long revision() const { return revision_; }
@@ -104,6 +117,8 @@ private:
     int width_ = 0;
     bool visible_ = true;
     unsigned long revision_ = 0;
+    SortOrder lastSort_{0, 0};
+    unsigned long sortRevision_ = ~0UL;
 };
 
 // Orders two cells as the given sort code does ascending: negative, zero or

@@ -96,15 +96,32 @@ void applyGridColumns(QTableView& view, const Grid& grid, int stretchColumn) {
     header.setStretchLastSection(false);
 }
 
+void showSortIndicator(QTableView& view, const Grid& grid, int keyColumn, int shownColumn) {
+    QHeaderView& header = *view.horizontalHeader();
+    header.setSortIndicatorShown(true);
+    const auto sorted = grid.currentSort();
+    if (!sorted) {
+        header.setSortIndicator(-1, Qt::AscendingOrder);
+        return;
+    }
+    const int column = sorted->column == keyColumn ? shownColumn : sorted->column;
+    // The even codes (2, 4, 6) are the descending ones.
+    header.setSortIndicator(column, sorted->code % 2 == 0 ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
 QTableView* makeGridView(QtGridModel* model, const char* objectName) {
     auto* view = new QTableView;
     view->setObjectName(objectName);
     view->setModel(model);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Several rows can be selected, for Ctrl+C.
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view->setAlternatingRowColors(true);
     view->setWordWrap(false);
+    // One Tab stop: Tab goes on to the next control, the arrow keys move
+    // inside the grid.
+    view->setTabKeyNavigation(false);
     view->verticalHeader()->setVisible(false);
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
     view->horizontalHeader()->setHighlightSections(false);

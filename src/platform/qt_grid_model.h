@@ -46,6 +46,11 @@ private:
 // left over.
 void applyGridColumns(QTableView& view, const Grid& grid, int stretchColumn);
 
+// Shows the grid's current sort (Grid::currentSort) as the sort indicator of
+// the view's titles; a sort on the hidden keyColumn shows on shownColumn,
+// the column whose text the key sorts. No indicator once the order is gone.
+void showSortIndicator(QTableView& view, const Grid& grid, int keyColumn, int shownColumn);
+
 // A read-only table view of a grid model, selecting whole rows, as every
 // grid window shows its grid.
 QTableView* makeGridView(QtGridModel* model, const char* objectName);

@@ -3,8 +3,10 @@
 // the worker waits for the answer.
 #pragma once
 
+#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
+#include <string>
 
 #include "platform/message_box.h"
 #include "platform/qt_gui_thread_call.h"
@@ -12,6 +14,11 @@
 class QWidget;
 
 namespace krv {
+
+// The icon of an OK box, told from its title, since the core names only a
+// title and a text: failures a warning or critical icon, notes and help the
+// information icon, the chart's copy confirmation none.
+QMessageBox::Icon messageIconFor(const std::string& title);
 
 class QtMessageBox : public QObject, public MessageBox {
     Q_OBJECT

@@ -2,6 +2,8 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QDate>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -18,6 +20,7 @@
 #include "platform/qt_grid_model.h"
 #include "platform/qt_printer.h"
 #include "platform/qt_text.h"
+#include "platform/qt_window_keys.h"
 #include "shell/commands.h"
 #include "shell/qt_app_windows.h"
 #include "session/member_id.h"
@@ -30,7 +33,14 @@ namespace krv {
 
 namespace {
 
+constexpr int kNameColumn = 1;
 constexpr int kEventNameColumn = 8;  // takes the room the other columns leave
+constexpr int kNameKeyColumn = 9;
+
+constexpr const char* kEmptyGridHint =
+    "Type a member's 8-digit USCF ID in the box above, or pick one from its list, and press "
+    "\"Update Individual's Data\" (or \"Analyse Only\" for data already downloaded). "
+    "The member's games then appear here.";
 
 const QStringList kTournamentTitles = {"Opponent ID", "Name", "Result", "SEL",       "OPP",
                                        "DIF",         "POST", "Date",   "Tournament"};
@@ -70,8 +80,25 @@ cmdanalyse::cmdanalyse(KrvSession& session, AppWindows& windows) : session_(sess
     grid_ = makeGridView(model_, "MSFlexSort");
     connect(grid_, &QTableView::clicked, this,
             [this](const QModelIndex& i) { gridClicked(i.row(), i.column()); });
+    grid_->horizontalHeader()->setSectionsClickable(true);
+    connect(grid_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int column) { titleClicked(column); });
+    addGridKeys(*grid_, [this](const QModelIndex& i) { gridClicked(i.row(), i.column()); });
+    connect(grid_->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
+        if (layingOutColumns_) return;
+        if (column >= static_cast<int>(columnWidths_.size())) columnWidths_.resize(column + 1, 0);
+        columnWidths_[column] = width;
+    });
     controls_["MSFlexSort"] = grid_;
     layout->addWidget(grid_, 1);
+
+    emptyHint_ = new QLabel(kEmptyGridHint);
+    emptyHint_->setObjectName("emptyHint");
+    emptyHint_->setWordWrap(true);
+    emptyHint_->setAlignment(Qt::AlignCenter);
+    emptyHint_->setForegroundRole(QPalette::PlaceholderText);
+    emptyHint_->setMargin(24);
+    layout->addWidget(emptyHint_, 1);
 
     auto* lblkrv = new QLabel(kTournamentClickHint);
     lblkrv->setObjectName("lblkrv");
@@ -86,6 +113,7 @@ cmdanalyse::cmdanalyse(KrvSession& session, AppWindows& windows) : session_(sess
 
     layout->addWidget(buildStatusArea());
     connectCommands();
+    connectKeys();
     resize(1120, 760);
 }
 
@@ -109,9 +137,7 @@ QWidget* cmdanalyse::buildIdRow() {
     CmbID_ = new QComboBox;
     CmbID_->setObjectName("CmbID");
     CmbID_->setEditable(true);
-    // The box holds exactly what was typed or picked: no completion, and
     // Enter does not add the text to the list.
-    CmbID_->setCompleter(nullptr);
     CmbID_->setInsertPolicy(QComboBox::NoInsert);
     CmbID_->setMinimumWidth(340);
     CmbID_->setMaxVisibleItems(20);
@@ -119,6 +145,7 @@ QWidget* cmdanalyse::buildIdRow() {
     controls_["CmbID"] = CmbID_;
     connect(CmbID_->lineEdit(), &QLineEdit::textEdited, this, [this] { idBoxTyped(); });
     connect(CmbID_, qOverload<int>(&QComboBox::activated), this, [this](int i) { idBoxPicked(i); });
+    setUpIdSuggestions();
 
     QPushButton* update =
         addButton("CmdUpdateData", "Update Individual's Data", "This downloads and Analyses the data");
@@ -245,6 +272,54 @@ void cmdanalyse::connectCommands() {
     on("cmdCancel", [this] { windows_.cancelRun(); });
 }
 
+void cmdanalyse::setUpIdSuggestions() {
+    // The box holds exactly what was typed or picked: the list entries that
+    // hold the typed text are only offered in a popup, and one chosen there
+    // counts as picked from the list (the combo box reports it as
+    // activated).
+    auto* completer = new QCompleter(CmbID_->model(), CmbID_);
+    completer->setCompletionMode(QCompleter::PopupCompletion);
+    completer->setFilterMode(Qt::MatchContains);
+    completer->setCaseSensitivity(Qt::CaseInsensitive);
+    completer->setMaxVisibleItems(12);
+    CmbID_->setCompleter(completer);
+    // Walking the popup writes each entry into the box (the line edit
+    // connects itself to the completer anew whenever it takes the focus);
+    // once that has happened the box gets back what it holds: the typed text
+    // or, after a choice, the entry.
+    connect(
+        completer, qOverload<const QString&>(&QCompleter::highlighted), this,
+        [this] {
+            const QString held = fromCp1252(session_.ui.CmbID);
+            if (CmbID_->lineEdit()->text() != held) CmbID_->lineEdit()->setText(held);
+        },
+        Qt::QueuedConnection);
+    // Enter in the box is the update command. With the popup open, Enter
+    // only chooses the entry: the popup shows the key to the box before it
+    // takes the entry, and the box must not start an update with it.
+    connect(CmbID_->lineEdit(), &QLineEdit::returnPressed, this, [this, completer] {
+        if (completer->popup()->isVisible()) return;
+        auto* update = static_cast<QPushButton*>(controls_.at("CmdUpdateData"));
+        if (update->isEnabled()) update->click();
+    });
+}
+
+void cmdanalyse::connectKeys() {
+    pressFocusedButtonsOnReturn(*this);
+    // Help and Exit answer in every window of the program.
+    runOnKey(*this, QKeySequence(Qt::Key_F1), [this] { windows_.showHelp(); }, true);
+    runOnKey(*this, QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { windows_.exitProgram(); }, true);
+    clickOnKey(*this, QKeySequence(Qt::CTRL | Qt::Key_P), static_cast<QPushButton*>(controls_.at("CmdPrintTournamentView")));
+}
+
+void cmdanalyse::titleClicked(int column) {
+    // The same button, so the same sort, toggling and busy check.
+    const char* name = tournamentSortButtonFor(column);
+    if (!name) return;
+    auto* button = static_cast<QPushButton*>(controls_.at(name));
+    if (button->isEnabled()) button->click();
+}
+
 void cmdanalyse::idBoxTyped() { session_.setIdBoxText(toCp1252(CmbID_->currentText())); }
 
 void cmdanalyse::idBoxPicked(int index) {
@@ -292,8 +367,25 @@ void cmdanalyse::refreshFromSession() {
     refreshIdBox();
     lblprocessed_->setText(fromCp1252(session_.ui.lblprocessed));
     model_->refresh();
-    applyGridColumns(*grid_, session_.ui.MSFlexSort, kEventNameColumn);
+    layOutColumns();
+    showSortIndicator(*grid_, session_.ui.MSFlexSort, kNameKeyColumn, kNameColumn);
     for (auto& [name, widget] : controls_) widget->setHidden(!session_.ui.isVisible(name));
+    emptyHint_->setHidden(!grid_->isHidden());
+}
+
+void cmdanalyse::setColumnWidths(std::vector<int> widths) {
+    columnWidths_ = std::move(widths);
+    layOutColumns();
+}
+
+void cmdanalyse::layOutColumns() {
+    layingOutColumns_ = true;
+    applyGridColumns(*grid_, session_.ui.MSFlexSort, kEventNameColumn);
+    QHeaderView& header = *grid_->horizontalHeader();
+    for (int c = 0; c < static_cast<int>(columnWidths_.size()) && c < header.count(); ++c)
+        if (columnWidths_[c] > 0 && !grid_->isColumnHidden(c) && c != kEventNameColumn)
+            header.resizeSection(c, columnWidths_[c]);
+    layingOutColumns_ = false;
 }
 
 void cmdanalyse::setBusy(bool busy) {

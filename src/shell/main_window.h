@@ -32,7 +32,14 @@ public:
     // hover text.
     void showSiteAddress(const QString& url, const QString& source);
 
+    // The tournament grid's column widths in pixels as the user left them
+    // (0: the grid's own width); they win over the grid's own widths.
+    std::vector<int> columnWidths() const { return columnWidths_; }
+    void setColumnWidths(std::vector<int> widths);
+
     QTableView& tournamentGrid() { return *grid_; }
+    // Stands in the grid's place until an analysis fills the grid.
+    QLabel& emptyHint() { return *emptyHint_; }
     QtGridModel& tournamentModel() { return *model_; }
 
 signals:
@@ -53,18 +60,25 @@ private:
     QWidget* buildSortRow();
     QWidget* buildStatusArea();
     void connectCommands();
+    void connectKeys();
+    void titleClicked(int column);
+    void setUpIdSuggestions();
     void idBoxTyped();
     void idBoxPicked(int index);
     void gridClicked(int row, int column);
     void printTournamentView();
     void refreshIdBox();
+    void layOutColumns();
 
     KrvSession& session_;
     AppWindows& windows_;
     std::map<std::string, QWidget*> controls_;  // every named control, for visibility
     std::vector<std::string> shownIdList_;
+    std::vector<int> columnWidths_;
+    bool layingOutColumns_ = false;  // our own widths are not the user's
     QComboBox* CmbID_ = nullptr;
     QLabel* lblprocessed_ = nullptr;
+    QLabel* emptyHint_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QTableView* grid_ = nullptr;

@@ -13,7 +13,9 @@
 #include "shell/main_window.h"
 #include "shell/qt_update_runner.h"
 #include "session/session.h"
+#include "shell/qt_window_places.h"
 #include "shell/store_command.h"
+#include "shell/window_places.h"
 #include "stats/digest_window.h"
 
 namespace krv {
@@ -64,6 +66,7 @@ FormDigest& AppWindows::digest() {
                 [this] { runInBackground(cmdAnalyseOnly_Click); });
         // A window first opened during a run waits like the others.
         digest_->setBusy(busy_);
+        placeWindow(*digest_);
     }
     return *digest_;
 }
@@ -72,11 +75,24 @@ FormIndividual& AppWindows::individual() {
     if (!individual_) {
         individual_ = std::make_unique<FormIndividual>(session_, *this);
         individual_->setBusy(busy_);
+        placeWindow(*individual_);
     }
     return *individual_;
 }
 
-void AppWindows::startUp() { runCommand(krv::startUp); }
+void AppWindows::startUp() {
+    runCommand(krv::startUp);
+    WindowPlaces remembered = readWindowPlaces(session_.store().root);
+    main_->setColumnWidths(remembered.columnWidths["MSFlexSort"]);
+    placer_ = std::make_unique<WindowPlacer>(std::move(remembered), *main_);
+    placer_->track(*main_);
+    if (digest_) placer_->track(*digest_);
+    if (individual_) placer_->track(*individual_);
+}
+
+void AppWindows::placeWindow(QWidget& window) {
+    if (placer_) placer_->track(window);
+}
 
 void AppWindows::runCommand(const std::function<void(KrvSession&)>& command) {
     if (busy_ || exited_) return;
@@ -173,7 +189,14 @@ bool AppWindows::exitProgram() {
         return false;
     }
     exitRunning_ = true;
-    startRun(cmdExit_Click);
+    // The places are taken here, where the windows are; the worker writes
+    // them after the settings, with the store held.
+    WindowPlaces places = placer_ ? placer_->current() : WindowPlaces{};
+    places.columnWidths["MSFlexSort"] = main_->columnWidths();
+    startRun([places = std::move(places), keep = placer_ != nullptr](KrvSession& s) {
+        cmdExit_Click(s);
+        if (keep) writeWindowPlaces(s.store().root, places);
+    });
     return false;
 }
 

@@ -23,6 +23,7 @@ class cmdanalyse;
 class FormDigest;
 class FormIndividual;
 class QtUpdateRunner;
+class WindowPlacer;
 
 class AppWindows : public QObject, public CommandRunner {
     Q_OBJECT
@@ -38,8 +39,14 @@ public:
     FormIndividual* existingIndividual() const { return individual_.get(); }
     QtUpdateRunner& runner() { return *runner_; }
 
-    // The core's start-up (its welcome box included), then every view.
+    // The core's start-up (its welcome box included), then every view;
+    // the main window goes where it stood when the program last ended.
     void startUp();
+
+    // Gives a window of the program its remembered place (or one over the
+    // main window) and remembers where it goes, for the next run. The
+    // digest and individual results windows are placed by this object.
+    void placeWindow(QWidget& window);
 
     // Runs a command that only changes the views (a sort, a printout) on
     // the GUI thread, then refreshes every view. Ignored while a run is
@@ -87,6 +94,7 @@ private:
     std::unique_ptr<cmdanalyse> main_;
     std::unique_ptr<FormDigest> digest_;
     std::unique_ptr<FormIndividual> individual_;
+    std::unique_ptr<WindowPlacer> placer_;  // from startUp() on
     // Declared last so it goes first: a run still going ends while the
     // windows it reports to are there.
     std::unique_ptr<QtUpdateRunner> runner_;

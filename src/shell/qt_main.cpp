@@ -10,6 +10,7 @@
 
 #include "charts/chart_window.h"
 #include "platform/curl_download.h"
+#include "platform/qt_focus_style.h"
 #include "platform/qt_message_box.h"
 #include "platform/text.h"
 #include "shell/main_window.h"
@@ -95,6 +96,7 @@ int main(int argc, char** argv) {
     krv::prepareBrowserEngine();  // the web window's engine, before QApplication
     QApplication app(argc, argv);
     QApplication::setApplicationName("KRV Data");
+    krv::useFocusRingStyle();
     // Exit ends the program, whichever windows are still open.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -119,10 +121,17 @@ int main(int argc, char** argv) {
     krv::cmdanalyse& main = windows.mainWindow();
     QPointer<krv::FormChart> chart;
     QPointer<krv::FormWeb> web;
-    QObject::connect(&main, &krv::cmdanalyse::chartsRequested, &main,
-                     [&] { krv::showFormChart(session, chart, &main); });
-    QObject::connect(&main, &krv::cmdanalyse::crosstableRequested, &main,
-                     [&] { krv::showFormWeb(session, web, &main); });
+    // A window made afresh takes its remembered place (or one over the main window).
+    QObject::connect(&main, &krv::cmdanalyse::chartsRequested, &main, [&] {
+        const bool fresh = !chart;
+        krv::showFormChart(session, chart, &main);
+        if (fresh) windows.placeWindow(*chart);
+    });
+    QObject::connect(&main, &krv::cmdanalyse::crosstableRequested, &main, [&] {
+        const bool fresh = !web;
+        krv::showFormWeb(session, web, &main);
+        if (fresh) windows.placeWindow(*web);
+    });
     QObject::connect(
         &windows, &krv::AppWindows::exited, &app,
         [&] {

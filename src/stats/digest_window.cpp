@@ -12,6 +12,7 @@
 #include "platform/qt_grid_model.h"
 #include "platform/qt_printer.h"
 #include "platform/qt_text.h"
+#include "platform/qt_window_keys.h"
 #include "platform/text.h"
 #include "session/command_runner.h"
 #include "session/member_id.h"
@@ -19,6 +20,12 @@
 #include "stats/digest_printout.h"
 
 namespace krv {
+
+namespace {
+constexpr const char* kNoDigestYet =
+    "No results yet. Choose a member in the main window and press \"Update Individual's Data\", or "
+    "\"Analyse Only\" for data already downloaded; the member's digest then appears here.";
+}  // namespace
 
 FormDigest::FormDigest(KrvSession& session, CommandRunner& windows) : session_(session), windows_(windows) {
     setObjectName("FormDigest");
@@ -68,11 +75,24 @@ FormDigest::FormDigest(KrvSession& session, CommandRunner& windows) : session_(s
     controls->addWidget(cmdprintdigest_);
     controls->addWidget(cmdclose);
 
+    emptyHint_ = new QLabel(kNoDigestYet);
+    emptyHint_->setObjectName("emptyHint");
+    emptyHint_->setWordWrap(true);
+    emptyHint_->setAlignment(Qt::AlignCenter);
+    emptyHint_->setForegroundRole(QPalette::PlaceholderText);
+    emptyHint_->setMargin(24);
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 12, 12, 12);
     layout->addWidget(txtResults_, 1);
+    layout->addWidget(emptyHint_, 1);
     layout->addLayout(controls);
     resize(860, 640);
+
+    pressFocusedButtonsOnReturn(*this);
+    clickOnKey(*this, QKeySequence(Qt::CTRL | Qt::Key_P), cmdprintdigest_);
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+        clickOnKey(*this, key, cmdclose);
     refreshFromSession();
 }
 
@@ -85,6 +105,7 @@ void FormDigest::refreshFromSession() {
     const QString range = fromCp1252(session_.ui.txthighlowrange);
     if (txthighlowrange_->text() != range) txthighlowrange_->setText(range);
     txtResults_->setHidden(!session_.ui.isVisible("txtResults"));
+    emptyHint_->setHidden(!txtResults_->isHidden() && !text.isEmpty());
 }
 
 void FormDigest::setBusy(bool busy) {

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -20,6 +21,8 @@ public:
 
     void refreshFromSession();
     void setBusy(bool busy);
+    // Stands in the digest's place until an analysis has made one.
+    QLabel& emptyHint() { return *emptyHint_; }
 
 signals:
     // Refresh (Analyse Only), a command of the program's own: its owner runs it.
@@ -34,6 +37,7 @@ private:
     KrvSession& session_;
     CommandRunner& windows_;
     QPlainTextEdit* txtResults_ = nullptr;
+    QLabel* emptyHint_ = nullptr;
     QLineEdit* txthighlowrange_ = nullptr;
     QPushButton* cmdrefresh_ = nullptr;
     QPushButton* cmdprintdigest_ = nullptr;

@@ -8,7 +8,9 @@ namespace krv {
 
 namespace {
 
+constexpr int kNameColumn = 1;
 constexpr int kEventNameColumn = 8;
+constexpr int kNameKeyColumn = 9;
 constexpr int kCrosstableFileColumn = 10;
 
 }  // namespace
@@ -29,6 +31,13 @@ void sortTournamentView(KrvSession& session, int column, SortKind kind) {
     }
     grid.sort(code);
     st.lastSortCode = code;
+}
+
+const char* tournamentSortButtonFor(int column) {
+    if (column == kNameColumn) column = kNameKeyColumn;
+    for (const auto& button : kTournamentSortButtons)
+        if (button.column == column) return button.name;
+    return nullptr;
 }
 
 bool clickTournamentSortButton(KrvSession& session, std::string_view name) {

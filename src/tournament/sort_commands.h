@@ -40,6 +40,11 @@ inline constexpr std::array<TournamentSortButton, 9> kTournamentSortButtons{{
     {"cmdsortbyalpha", "Sort by Alpha", kClickAgainHint, 9, SortKind::Text},
 }};
 
+// The button that sorts what a column of the tournament grid shows: the
+// name column is sorted by its hidden surname key. nullptr for a column no
+// button sorts.
+const char* tournamentSortButtonFor(int column);
+
 // Makes column the grid's current column, flips the direction switch of its
 // kind, sorts with the new code and remembers it as lastSortCode.
 void sortTournamentView(KrvSession& session, int column, SortKind kind);

@@ -2,9 +2,7 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QEvent>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWebEngineView>
@@ -12,6 +10,7 @@
 #include <unistd.h>
 
 #include "platform/qt_text.h"
+#include "platform/qt_window_keys.h"
 #include "session/session.h"
 
 namespace krv {
@@ -61,7 +60,10 @@ FormWeb::FormWeb(KrvSession& session, QWidget* parent) : QWidget(parent, Qt::Win
     connect(cboAddress_, &QComboBox::editTextChanged, this,
             [this](const QString& text) { web_->cboAddress = toCp1252(text); });
     connect(cboAddress_, &QComboBox::activated, this, [this](int) { web_->cboAddress_Click(); });
-    cboAddress_->lineEdit()->installEventFilter(this);
+    // The box passes its keys to its line edit directly, past any event
+    // filter there; the line edit's own Enter signal sees every Enter.
+    connect(cboAddress_->lineEdit(), &QLineEdit::returnPressed, this,
+            [this] { web_->cboAddress_KeyPress(kEnterKey); });
 
     addButton(buttonRow_, "cmdGo", "Go", &WebBrowsing::cmdGo_Click);
     auto* close = addButton(buttonRow_, "cmdclose", "Close", nullptr);
@@ -69,6 +71,9 @@ FormWeb::FormWeb(KrvSession& session, QWidget* parent) : QWidget(parent, Qt::Win
     row->addStretch(1);
 
     resize(std::max(buttonRow_->sizeHint().width(), 820), 640);
+    pressFocusedButtonsOnReturn(*this);
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+        clickOnKey(*this, key, close);
     web_->Form_Load();
 }
 
@@ -86,15 +91,6 @@ QPushButton* FormWeb::addButton(QWidget* row, const char* name, const char* capt
     row->layout()->addWidget(button);
     if (handler) connect(button, &QPushButton::clicked, this, [this, handler] { (web_.get()->*handler)(); });
     return button;
-}
-
-bool FormWeb::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == cboAddress_->lineEdit() && event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) web_->cboAddress_KeyPress(kEnterKey);
-    }
-    // The key goes on to the box unchanged.
-    return QWidget::eventFilter(watched, event);
 }
 
 void FormWeb::resizeEvent(QResizeEvent* event) {

@@ -32,7 +32,6 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QPushButton* addButton(QWidget* row, const char* name, const char* caption,

@@ -8,6 +8,7 @@
 #include <QLineSeries>
 #include <QRadioButton>
 #include <QTest>
+#include <cstdlib>
 #include <memory>
 
 #include "charts/chart_window.h"
@@ -137,6 +138,60 @@ private slots:
         QCOMPARE(model.data(model.index(0, 0), Qt::DisplayRole).toString(), shown);
     }
 
+    void withoutAMemberItSaysSoAndEscapeOrCtrlWClose() {
+        openWindow("");
+        QCOMPARE(boxes_.shown.size(), std::size_t(1));
+        QVERIFY(boxes_.shown[0].text.starts_with("There is no member to chart yet."));
+        QVERIFY(boxes_.shown[0].text.find("allChart") == std::string::npos);
+        for (auto [key, modifiers] :
+             {std::pair{Qt::Key_Escape, Qt::NoModifier}, std::pair{Qt::Key_W, Qt::ControlModifier}}) {
+            FormChart& w = openWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&w));
+            control("cmdyearview")->setFocus();
+            QTest::keyClick(control("cmdyearview"), key, modifiers);
+            QTRY_VERIFY(window_.isNull());
+        }
+        // Return on a focused button presses it.
+        openWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window_));
+        control("cmdshowdetail")->setFocus();
+        QTest::keyClick(control("cmdshowdetail"), Qt::Key_Return);
+        QCOMPARE(plotted(), events(71, 100));
+    }
+
+    void theChartFollowsADarkPaletteAndItsTitleStaysReadable() {
+        const QPalette light = QApplication::palette();
+        QPalette dark = light;
+        dark.setColor(QPalette::Window, QColor(40, 42, 46));
+        dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+        dark.setColor(QPalette::Base, QColor(30, 30, 34));
+        dark.setColor(QPalette::Text, QColor(230, 230, 230));
+        auto readable = [](const QColor& text, const QColor& panel) {
+            return std::abs(text.lightness() - panel.lightness()) > 100;
+        };
+        for (const QPalette& palette : {dark, light}) {
+            QApplication::setPalette(palette);
+            FormChart& w = openWindow();
+            // A palette changed while the window is open applies too.
+            QApplication::setPalette(isDarkPalette(palette) ? light : dark);
+            QApplication::setPalette(palette);
+            QTest::qWait(20);
+            w.chart().redrawIfChanged();
+            const bool isDark = isDarkPalette(palette);
+            QCOMPARE(w.chart().panelColour().lightness() < 128, isDark);
+            auto* view = w.findChild<QChartView*>("MSChart1Plot");
+            QVERIFY(view);
+            const QColor panel = w.chart().panelColour();
+            QVERIFY(readable(view->chart()->titleBrush().color(), panel));
+            // The dates are drawn by hand, in the axis labels' colour.
+            for (QAbstractAxis* axis : view->chart()->axes(Qt::Vertical))
+                QVERIFY(readable(axis->labelsBrush().color(), panel));
+            w.close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        QApplication::setPalette(light);
+    }
+
     void copyPutsThePictureOnTheClipboard() {
         openWindow();
         QGuiApplication::clipboard()->clear();
@@ -164,7 +219,9 @@ private slots:
     void aMissingChartFileIsReportedNotFatal() {
         FormChart& w = openWindow("87654321 -- Roe, Richard");
         QCOMPARE(boxes_.shown.size(), std::size_t(1));
-        QVERIFY(QString::fromStdString(boxes_.shown[0].text).contains("87654321/allChart.txt"));
+        // A member not analysed yet: said in plain words, without a path.
+        QCOMPARE(boxes_.shown[0].text, std::string("There are no charts for 87654321 yet. Run \"Update Individual's "
+                                                   "Data\" or \"Analyse Only\" for this member first."));
         QVERIFY(w.chart().data().rows.empty());
         click("cmdshowdetail");
         click("cmdCopy");

@@ -186,3 +186,30 @@ TEST(GridSort, ASecondSortKeepsTheFirstSortsOrderAmongItsTies) {
         }
     }
 }
+
+// The order a view's sort indicator shows: the last sort, until the rows
+// change under it; moving the current cell keeps it.
+TEST(GridSort, TheCurrentSortLastsUntilTheCellsChange) {
+    Grid g = column({"3", "1", "2"});
+    EXPECT_FALSE(g.currentSort());
+    g.sort(kSortNone);
+    EXPECT_FALSE(g.currentSort());
+    g.setCol(1);
+    g.sort(kSortNumericDescending);
+    ASSERT_TRUE(g.currentSort());
+    EXPECT_EQ(g.currentSort()->column, 1);
+    EXPECT_EQ(g.currentSort()->code, kSortNumericDescending);
+    g.setCol(0);
+    g.setRow(2);
+    EXPECT_EQ(g.currentSort()->column, 1);
+    g.setText(0, 0, "9");
+    EXPECT_FALSE(g.currentSort());
+    g.sort(kSortTextAscending);
+    EXPECT_EQ(g.currentSort()->code, kSortTextAscending);
+    g.setRows(4);
+    EXPECT_FALSE(g.currentSort());
+
+    Grid one = column({"5"});
+    one.sort(kSortNumericAscending);
+    EXPECT_TRUE(one.currentSort());
+}

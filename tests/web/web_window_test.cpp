@@ -109,7 +109,7 @@ private slots:
         click("cmdForward");
         for (const char* typed : {"   ", "http://", "http://[::1", "http:///krv/"}) {
             window->cboAddress()->setEditText(typed);
-            QTest::keyClick(window->cboAddress()->lineEdit(), Qt::Key_Return);
+            QTest::keyClick(window->cboAddress(), Qt::Key_Return);
             click("cmdGo");
         }
         // The browser follows a resize, but keeps its place when the window
@@ -145,10 +145,12 @@ private slots:
         click("cmdReturn");
         QVERIFY(shows(kSecondTitle));
 
-        // Enter opens what was typed; the box keeps it and its list stays empty.
+        // Enter opens what was typed; the box keeps it and its list stays
+        // empty. The keys go where the window system sends them: to the box,
+        // which has the focus and hands them to its line edit.
         const QString typed = crosstable(kFirstKey);
-        QTest::keyClicks(window->cboAddress()->lineEdit(), typed);
-        QTest::keyClick(window->cboAddress()->lineEdit(), Qt::Key_Return);
+        QTest::keyClicks(window->cboAddress(), typed);
+        QTest::keyClick(window->cboAddress(), Qt::Key_Return);
         QVERIFY(shows(kFirstTitle));
         click("cmdBack");
         QVERIFY(shows(kSecondTitle));
@@ -168,6 +170,15 @@ private slots:
         FormWeb* next = clickTournament(kSecondKey);
         QVERIFY(next->cboAddress()->currentText().isEmpty());
         QVERIFY(shows(kSecondTitle));
+        // Escape and Ctrl+W close it as well, from the active window.
+        for (auto [key, modifiers] : {std::pair{Qt::Key_Escape, Qt::NoModifier},
+                                      std::pair{Qt::Key_W, Qt::ControlModifier}}) {
+            FormWeb* open = clickTournament(kSecondKey);
+            QVERIFY(QTest::qWaitForWindowActive(open));
+            open->cboAddress()->setFocus();
+            QTest::keyClick(open->cboAddress(), key, modifiers);
+            QTRY_VERIFY(window_.isNull());
+        }
     }
 };
 
