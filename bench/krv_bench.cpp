@@ -40,8 +40,8 @@
 #include "cli_harness.h"
 #include "platform/curl_download.h"
 #include "sample_pages.h"
-#include "shell/commands.h"
 #include "session/session.h"
+#include "shell/commands.h"
 
 namespace {
 
@@ -83,8 +83,8 @@ struct MemberStore {
         dataDir = session.store().data() + "/" + kMember;
         std::size_t files = 0;
         for (const auto& e : fs::directory_iterator(dataDir)) files += e.is_regular_file();
-        std::cerr << "benchmark member " << entry << ": " << files << " section files, "
-                  << session.state.gameCount << " games\n";
+        std::cerr << "benchmark member " << entry << ": " << files << " section files, " << session.state.gameCount
+                  << " games\n";
     }
 };
 
@@ -148,7 +148,7 @@ void UpdateRun(benchmark::State& state) {
         CurlDownloader downloader;
         KrvSession session(SessionOptions{*stores.back() / "KRV", service.url(), connections}, boxes, downloader);
         startUp(session);
-        boxes.shown.clear();  // the welcome of a new store
+        boxes.shown.clear();                    // the welcome of a new store
         session.state.updateAllRunning = true;  // the download and storing only
         session.setIdBoxText(kMember);
         state.ResumeTiming();

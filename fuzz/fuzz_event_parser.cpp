@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes, as a stored crosstable section file, to the event
 // page parser and checks the shape of what it writes.
+#include <unistd.h>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -7,7 +8,6 @@
 #include <fstream>
 #include <memory>
 #include <string>
-#include <unistd.h>
 
 #include "acquisition/event_parser.h"
 #include "platform/text.h"

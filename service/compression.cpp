@@ -54,9 +54,12 @@ Encoding chooseEncoding(std::string_view acceptEncoding) {
 
 std::string_view encodingName(Encoding encoding) {
     switch (encoding) {
-        case Encoding::Gzip: return "gzip";
-        case Encoding::Deflate: return "deflate";
-        case Encoding::Identity: break;
+        case Encoding::Gzip:
+            return "gzip";
+        case Encoding::Deflate:
+            return "deflate";
+        case Encoding::Identity:
+            break;
     }
     return {};
 }

@@ -92,7 +92,8 @@ std::optional<std::vector<FaultRule>> parseFaultRules(std::string_view text, std
             r.action = FaultRule::Action::Endless;
             r.bytes = kEndlessByteCap;
             if (w.size() > 2 && isNumber(w[2])) {
-                if (!toInt64(w[2], 1, kEndlessByteCap, r.bytes)) return bad("endless takes a cap of 1 to 1073741824 bytes");
+                if (!toInt64(w[2], 1, kEndlessByteCap, r.bytes))
+                    return bad("endless takes a cap of 1 to 1073741824 bytes");
                 i = 3;
             }
         } else {

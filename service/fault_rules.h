@@ -42,12 +42,12 @@ struct FaultRule {
     enum class Framing { Length, Chunked, Close };
     std::string substring;
     Action action = Action::Status;
-    int status = 0;          // Action::Status
-    int retryAfter = -1;     // seconds, -1 for none
-    int delayMs = 0;         // Action::Delay and Action::Stall
-    std::int64_t bytes = 0;  // Junk, Oversize: body size; Endless: the cap
+    int status = 0;                     // Action::Status
+    int retryAfter = -1;                // seconds, -1 for none
+    int delayMs = 0;                    // Action::Delay and Action::Stall
+    std::int64_t bytes = 0;             // Junk, Oversize: body size; Endless: the cap
     Framing framing = Framing::Length;  // Action::Oversize
-    int times = -1;          // -1: unlimited
+    int times = -1;                     // -1: unlimited
 };
 
 inline constexpr std::int64_t kDefaultJunkBytes = 65536;

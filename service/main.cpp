@@ -8,11 +8,11 @@
 // SIGTERM or SIGINT; then writes the connection counts to stderr.
 #include "sample_server.h"
 
+#include <pthread.h>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
-#include <pthread.h>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -41,9 +41,7 @@ bool toInt(const std::string& s, int lo, int hi, int& out) {
         if (used != s.size() || v < lo || v > hi) return false;
         out = v;
         return true;
-    } catch (const std::exception&) {
-        return false;
-    }
+    } catch (const std::exception&) { return false; }
 }
 
 void listMembers(const Catalog& catalog) {

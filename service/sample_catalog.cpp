@@ -38,9 +38,7 @@ std::vector<Event> loadDataEvents() {
         std::string file = line.substr(a + 1, b - a - 1);
         try {
             ev.sections = parseCrosstableText(fileBytes(file));
-        } catch (const std::runtime_error& e) {
-            throw std::runtime_error(file + ": " + e.what());
-        }
+        } catch (const std::runtime_error& e) { throw std::runtime_error(file + ": " + e.what()); }
         events.push_back(std::move(ev));
     }
     return events;
@@ -120,7 +118,8 @@ std::vector<Event> allBundledEvents() {
 }
 
 bool isDigits(std::string_view s) {
-    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
 }
 
 }  // namespace
@@ -131,7 +130,8 @@ const Catalog& Catalog::bundled() {
 }
 
 Catalog::Catalog(std::vector<Event> events) : events_(std::move(events)) {
-    std::stable_sort(events_.begin(), events_.end(), [](const Event& a, const Event& b) { return a.number < b.number; });
+    std::stable_sort(events_.begin(), events_.end(),
+                     [](const Event& a, const Event& b) { return a.number < b.number; });
     for (std::size_t i = 1; i < events_.size(); ++i)
         if (events_[i].number == events_[i - 1].number)
             throw std::runtime_error("two sample events numbered " + events_[i].number);
@@ -236,12 +236,18 @@ std::vector<std::string> Catalog::problems() const {
 
 const std::vector<BundledMember>& bundledMembers() {
     static const std::vector<BundledMember> list{
-        {kRealCrosstableMemberId, "from the real 64-player crosstable: bye, half-point bye, provisional ratings below 1000"},
-        {kMultiSectionMemberId, "three history pages, a three-section event (she plays section 3), two-section events, 2013-2023, a MATCH ERRORS line"},
-        {kUnratedStartMemberId, "starts unrated, unrated opponents, two events on one date, a quick-rated row, an event name with a comma and a double quote"},
+        {kRealCrosstableMemberId,
+         "from the real 64-player crosstable: bye, half-point bye, provisional ratings below 1000"},
+        {kMultiSectionMemberId,
+         "three history pages, a three-section event (she plays section 3), two-section events, 2013-2023, a MATCH "
+         "ERRORS line"},
+        {kUnratedStartMemberId,
+         "starts unrated, unrated opponents, two events on one date, a quick-rated row, an event name with a comma and "
+         "a double quote"},
         {kOnePageMemberId, "a single history page: no page-link lines"},
         {kQuickOnlyMemberId, "quick-rated events only: no regular-rated games"},
-        {kLargeEventMemberId, "a 118-player event: three-digit pair numbers, opponents with 31- and 32-character names"},
+        {kLargeEventMemberId,
+         "a 118-player event: three-digit pair numbers, opponents with 31- and 32-character names"},
         {kBenchmarkMemberId, "generated: 1,600 events of 6 rounds, 32 history pages"},
         {kBusyMemberId, "generated: 300 events, 6 history pages, for counting the connections of a first update"},
     };

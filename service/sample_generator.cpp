@@ -36,21 +36,23 @@ private:
     std::uint64_t state_;
 };
 
-constexpr std::array kFirst{"ALICE",   "BORIS",   "CECILIA", "DMITRI",  "ELEANOR", "FREDERICK", "GRETCHEN", "HAROLD",
-                            "INGRID",  "JEROME",  "KATRINA", "LEOPOLD", "MATILDA", "NATHANIEL", "OPHELIA", "PERCIVAL",
-                            "ROSAMUND", "SEBASTIAN", "THEODORA", "ULRICH", "VALERIE", "WINSTON", "YOLANDA", "ZEBEDIAH",
-                            "AUGUST",  "BLANCHE", "CASPAR",  "DOROTHEA", "ERASMUS", "FELICITY", "GUSTAV", "HENRIETTA"};
+constexpr std::array kFirst{"ALICE",   "BORIS",    "CECILIA",  "DMITRI",    "ELEANOR",  "FREDERICK", "GRETCHEN",
+                            "HAROLD",  "INGRID",   "JEROME",   "KATRINA",   "LEOPOLD",  "MATILDA",   "NATHANIEL",
+                            "OPHELIA", "PERCIVAL", "ROSAMUND", "SEBASTIAN", "THEODORA", "ULRICH",    "VALERIE",
+                            "WINSTON", "YOLANDA",  "ZEBEDIAH", "AUGUST",    "BLANCHE",  "CASPAR",    "DOROTHEA",
+                            "ERASMUS", "FELICITY", "GUSTAV",   "HENRIETTA"};
 constexpr std::array kMiddle{"", "", "", "A", "B", "C", "E", "G", "H", "J", "M", "P", "R", "T"};
-constexpr std::array kLast{"ASHWORTH", "BRADDOCK", "CROWTHER", "DELACROIX", "EBERHARDT", "FINCHLEY", "GARRICK",
-                           "HUXTABLE", "ISHERWOOD", "JOLLIFFE", "KETTERING", "LUDLOW", "MERRIVALE", "NORTHAM",
-                           "OAKESHOTT", "PRIESTLEY", "QUENNELL", "ROWNTREE", "SACKVILLE", "TUNSTALL", "UTTERIDGE",
-                           "VERNON", "WOLSTENHOLME", "YELVERTON", "ARBUTHNOT", "BLENKINSOP", "CATTERMOLE", "DIMBLEBY",
-                           "EGGLESTONE", "FANSHAWE", "GREATOREX", "HEPPLEWHITE"};
+constexpr std::array kLast{
+    "ASHWORTH",  "BRADDOCK",   "CROWTHER",   "DELACROIX", "EBERHARDT",  "FINCHLEY", "GARRICK",      "HUXTABLE",
+    "ISHERWOOD", "JOLLIFFE",   "KETTERING",  "LUDLOW",    "MERRIVALE",  "NORTHAM",  "OAKESHOTT",    "PRIESTLEY",
+    "QUENNELL",  "ROWNTREE",   "SACKVILLE",  "TUNSTALL",  "UTTERIDGE",  "VERNON",   "WOLSTENHOLME", "YELVERTON",
+    "ARBUTHNOT", "BLENKINSOP", "CATTERMOLE", "DIMBLEBY",  "EGGLESTONE", "FANSHAWE", "GREATOREX",    "HEPPLEWHITE"};
 constexpr std::array kStates{"MI", "MI", "MI", "OH", "IN", "ON", "WI", "IL", "PA", "NY"};
-constexpr std::array kPlaces{"LAKESIDE", "RIVERBEND", "OAKWOOD", "PINE HILLS", "CEDAR POINT", "MAPLE GROVE",
-                             "STONEBRIDGE", "HARBOR TOWN", "WILLOW CREEK", "NORTHGATE", "EASTWOOD", "FOX VALLEY"};
-constexpr std::array kKinds{"OPEN", "SWISS", "ACTION SWISS", "CLASSIC", "G/60 SWISS", "TUESDAY NIGHT SWISS",
-                            "CHAMPIONSHIP", "WINTER OPEN", "SPRING SWISS", "SUMMER OPEN", "FALL CLASSIC", "MEMORIAL"};
+constexpr std::array kPlaces{"LAKESIDE",    "RIVERBEND",   "OAKWOOD",      "PINE HILLS", "CEDAR POINT", "MAPLE GROVE",
+                             "STONEBRIDGE", "HARBOR TOWN", "WILLOW CREEK", "NORTHGATE",  "EASTWOOD",    "FOX VALLEY"};
+constexpr std::array kKinds{
+    "OPEN",         "SWISS",       "ACTION SWISS", "CLASSIC",     "G/60 SWISS",   "TUESDAY NIGHT SWISS",
+    "CHAMPIONSHIP", "WINTER OPEN", "SPRING SWISS", "SUMMER OPEN", "FALL CLASSIC", "MEMORIAL"};
 
 struct PoolPlayer {
     std::string id, name, state;
@@ -70,8 +72,8 @@ std::vector<PoolPlayer> makePool(const HistoryPlan& plan, Rng& rng) {
         name += " ";
         name += kLast[static_cast<std::size_t>(rng.range(0, kLast.size() - 1))];
         if (!ids.insert(buf).second || !names.insert(name).second) continue;
-        pool.push_back({buf, name, kStates[static_cast<std::size_t>(rng.range(0, kStates.size() - 1))],
-                        rng.range(900, 2200)});
+        pool.push_back(
+            {buf, name, kStates[static_cast<std::size_t>(rng.range(0, kStates.size() - 1))], rng.range(900, 2200)});
     }
     return pool;
 }
@@ -82,9 +84,7 @@ std::string ratingText(int r) {
     return buf;
 }
 
-std::string totalText(int halfPoints) {
-    return std::to_string(halfPoints / 2) + (halfPoints % 2 ? ".5" : ".0");
-}
+std::string totalText(int halfPoints) { return std::to_string(halfPoints / 2) + (halfPoints % 2 ? ".5" : ".0"); }
 
 // Expected score of a against b (logistic rating curve).
 double expected(int a, int b) { return 1.0 / (1.0 + std::pow(10.0, (b - a) / 400.0)); }
@@ -113,11 +113,15 @@ Section playSection(std::vector<Entrant> entrants, int rounds, Rng& rng, int num
         schedule.push_back(pairs);
         std::rotate(circle.begin() + 1, circle.end() - 1, circle.end());
     }
-    struct Game { int round, white, black; char whiteResult; };
+    struct Game {
+        int round, white, black;
+        char whiteResult;
+    };
     std::vector<Game> games;
     for (int r = 0; r < rounds; ++r)
         for (auto [w, b] : schedule[static_cast<std::size_t>(r)]) {
-            double e = expected(entrants[static_cast<std::size_t>(w)].rating, entrants[static_cast<std::size_t>(b)].rating);
+            double e =
+                expected(entrants[static_cast<std::size_t>(w)].rating, entrants[static_cast<std::size_t>(b)].rating);
             int x = rng.permille();
             char res = x < 140 ? 'D' : (x < 140 + static_cast<int>(860 * e) ? 'W' : 'L');
             games.push_back({r, w, b, res});
@@ -141,8 +145,10 @@ Section playSection(std::vector<Entrant> entrants, int rounds, Rng& rng, int num
         auto& w = entrants[static_cast<std::size_t>(g.white)];
         auto& b = entrants[static_cast<std::size_t>(g.black)];
         char blackResult = g.whiteResult == 'W' ? 'L' : g.whiteResult == 'L' ? 'W' : 'D';
-        w.player.cells[static_cast<std::size_t>(g.round)] = {g.whiteResult, pairOf[static_cast<std::size_t>(g.black)], 'W'};
-        b.player.cells[static_cast<std::size_t>(g.round)] = {blackResult, pairOf[static_cast<std::size_t>(g.white)], 'B'};
+        w.player.cells[static_cast<std::size_t>(g.round)] = {g.whiteResult, pairOf[static_cast<std::size_t>(g.black)],
+                                                             'W'};
+        b.player.cells[static_cast<std::size_t>(g.round)] = {blackResult, pairOf[static_cast<std::size_t>(g.white)],
+                                                             'B'};
         double e = expected(w.rating, b.rating);
         double sw = g.whiteResult == 'W' ? 1.0 : g.whiteResult == 'D' ? 0.5 : 0.0;
         scoreMinusExpected[static_cast<std::size_t>(g.white)] += sw - e;
@@ -158,7 +164,8 @@ Section playSection(std::vector<Entrant> entrants, int rounds, Rng& rng, int num
         e.player.pair = k + 1;
         e.player.total = totalText(e.halfPoints);
         e.player.preRating = ratingText(e.rating);
-        int post = std::max(100, static_cast<int>(std::lround(e.rating + 32.0 * scoreMinusExpected[static_cast<std::size_t>(i)])));
+        int post = std::max(
+            100, static_cast<int>(std::lround(e.rating + 32.0 * scoreMinusExpected[static_cast<std::size_t>(i)])));
         e.player.postRating = ratingText(post);
         s.players.push_back(std::move(e.player));
     }
@@ -223,8 +230,8 @@ std::vector<Event> generateHistory(const HistoryPlan& plan) {
         }
         std::vector<Entrant> field = drawOpponents(pool, players - 1, rng, taken);
         field.insert(field.begin() + rng.range(0, players - 1), me);
-        ev.sections.push_back(playSection(std::move(field), rounds, rng, twoSections ? 2 : 1,
-                                          twoSections ? "RESERVE" : ""));
+        ev.sections.push_back(
+            playSection(std::move(field), rounds, rng, twoSections ? 2 : 1, twoSections ? "RESERVE" : ""));
         for (const Player& p : ev.sections.back().players)
             if (p.id == plan.memberId) rating = std::stoi(p.postRating);
         events.push_back(std::move(ev));

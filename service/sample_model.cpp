@@ -91,9 +91,7 @@ std::vector<Section> parseCrosstableText(std::string_view text) {
             std::size_t blank = rest.find(' ');
             try {
                 s.number = std::stoi(rest.substr(0, blank));
-            } catch (const std::exception&) {
-                fail(i + 1, "section line without a number");
-            }
+            } catch (const std::exception&) { fail(i + 1, "section line without a number"); }
             s.title = blank == std::string::npos ? std::string() : rest.substr(blank + 1);
             if (s.number != static_cast<int>(sections.size()) + 1) fail(i + 1, "sections out of order");
             sections.push_back(std::move(s));
@@ -155,9 +153,10 @@ std::string crosstableText(const std::vector<Section>& sections, bool withSectio
         out += "| \n";
         out += dash + "\n";
         for (const Player& p : s.players) {
-            std::string row = padLeft(std::to_string(p.pair), 5) + " | " + pad(p.name, kNameWidth) + "|" + pad(p.total, 5) + "|";
-            std::string second = padLeft(p.state, 5) + " | " + p.id + " / " + p.kind + " " + pad(p.preRating, 7) + "->" +
-                                 pad(p.postRating, 9) + "|" + pad(p.norm, 5) + "|";
+            std::string row =
+                padLeft(std::to_string(p.pair), 5) + " | " + pad(p.name, kNameWidth) + "|" + pad(p.total, 5) + "|";
+            std::string second = padLeft(p.state, 5) + " | " + p.id + " / " + p.kind + " " + pad(p.preRating, 7) +
+                                 "->" + pad(p.postRating, 9) + "|" + pad(p.norm, 5) + "|";
             for (const Cell& c : p.cells) {
                 row += std::string(1, c.result) + (c.opponent ? padLeft(std::to_string(c.opponent), 4) : "    ") + "|";
                 second += std::string(1, c.color) + "    |";

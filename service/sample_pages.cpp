@@ -22,8 +22,7 @@ static_assert(kLinkLead.size() + 1 == kHistoryLinkColumn);
 // The event name starts in column 35 of the "<title>" line.
 constexpr std::string_view kTitleLead = "<title>Rating Service Crosstable: ";
 static_assert(kTitleLead.size() + 1 == 35);
-constexpr std::string_view kHead =
-    "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">\n";
+constexpr std::string_view kHead = "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">\n";
 
 std::string pad(std::string s, std::size_t width) {
     if (s.size() < width) s.append(width - s.size(), ' ');
@@ -47,11 +46,20 @@ std::string escapeHtml(std::string_view s) {
     std::string out;
     for (char c : s) {
         switch (c) {
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '&': out += "&amp;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '&':
+                out += "&amp;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -99,7 +107,8 @@ std::string sectionTable(const Event& ev, const Section& s) {
     out += " Pair | Player Name                     |Total";
     for (int r = 0; r < s.rounds; ++r) out += "|Round";
     out += "| \n Num  | USCF ID / Rtg (Pre->Post)       | Pts ";
-    for (int r = 1; r <= s.rounds; ++r) out += r < 10 ? "|  " + std::to_string(r) + "  " : "| " + std::to_string(r) + "  ";
+    for (int r = 1; r <= s.rounds; ++r)
+        out += r < 10 ? "|  " + std::to_string(r) + "  " : "| " + std::to_string(r) + "  ";
     out += "| \n" + dash + "\n";
     for (const Player& p : s.players) out += rowLine(ev, s, p) + "\n" + ratingLine(p) + "\n" + dash + "\n";
     out += "</pre>\n";
@@ -142,7 +151,8 @@ std::string unknownMemberPage(std::string_view memberId) {
     std::string id = escapeHtml(memberId);
     return "<html>\n<head>\n<title>Rating Service - Member Lookup</title>\n" + std::string(kHead) +
            "</head>\n<body bgcolor=#ffffff>\n<h3>Member Lookup</h3>\n<p>\n" + id +
-           " Error: no member with this ID is on file.\n</p>\n<p>Check the number and try again.</p>\n</body>\n</html>\n";
+           " Error: no member with this ID is on file.\n</p>\n<p>Check the number and try "
+           "again.</p>\n</body>\n</html>\n";
 }
 
 std::string historyPage(const Catalog& catalog, std::string_view memberId, int page) {
@@ -154,12 +164,14 @@ std::string historyPage(const Catalog& catalog, std::string_view memberId, int p
     const std::string& id = m->id;
 
     std::string out = "<html>\n<head>\n<title>Rating Service - Tournament History of " + id + "</title>\n" +
-                      std::string(kHead) + "</head>\n<body bgcolor=#ffffff>\n<table width=100% border=0 cellpadding=2>\n";
+                      std::string(kHead) +
+                      "</head>\n<body bgcolor=#ffffff>\n<table width=100% border=0 cellpadding=2>\n";
     out += memberNameLine(id, m->name);
     out += "<tr><td><a href=MbrDtlMain.php?" + id + ">General</a> | <b>Tournament History</b></td></tr>\n";
     if (id == kMultiSectionMemberId)
         out += "<tr><td><small>Member " + id +
-               " Errors in a crosstable? Report MATCH ERRORS to the rating office, quoting the event number.</small></td></tr>\n";
+               " Errors in a crosstable? Report MATCH ERRORS to the rating office, quoting the event "
+               "number.</small></td></tr>\n";
     if (pages > 1) {
         // one line per page: the program counts these lines on the first page
         out += "<tr><td>History pages:\n";
@@ -177,12 +189,15 @@ std::string historyPage(const Catalog& catalog, std::string_view memberId, int p
         out += "<p>Events " + std::to_string(first + 1) + " to " + std::to_string(last) + " of " +
                std::to_string(events) + ", newest first.</p>\n";
         out += "<table border=1 cellpadding=2>\n";
-        out += "<tr><th>End Date<br>Event Number</th><th>Section</th><th>Rating Before and After</th><th>Event Name</th></tr>\n";
+        out +=
+            "<tr><th>End Date<br>Event Number</th><th>Section</th><th>Rating Before and After</th><th>Event "
+            "Name</th></tr>\n";
         for (int k = first; k < last; ++k) {
             const Appearance& a = m->history[static_cast<std::size_t>(k)];
             const Player& p = *a.player;
             out += "<tr>\n";
-            out += "<td nowrap>" + isoDate(a.event->number) + "<br><small>Detail: " + a.event->number + "</small></td>\n";
+            out +=
+                "<td nowrap>" + isoDate(a.event->number) + "<br><small>Detail: " + a.event->number + "</small></td>\n";
             out += "<td nowrap>" + sectionLabel(*a.section) + "</td>\n";
             out += "<td nowrap>" + p.kind + " " + trimmed(p.preRating) + " =&gt; " + trimmed(p.postRating) + "</td>\n";
             out += std::string(kLinkLead) + "XtblMain.php?" + a.event->number + "-" + id + ">" + a.event->name +
@@ -214,8 +229,9 @@ std::string crosstablePage(const Event& ev) {
         // the program stores each section from this line on as a file of its own
         out += "<hr><a name=Section" + std::to_string(s.number) + " id=anchor=Section" + std::to_string(s.number) +
                "></a><h3>" + sectionLabel(s) + "</h3>\n";
-        out += "<p>Note: ratings are shown before and after the event; P marks a provisional rating and the games "
-               "it rests on. Players are listed in final standing.</p>\n";
+        out +=
+            "<p>Note: ratings are shown before and after the event; P marks a provisional rating and the games "
+            "it rests on. Players are listed in final standing.</p>\n";
         out += sectionTable(ev, s);
     }
     out += "<hr>\n<p><small>Crosstable as rated.</small></p>\n</body>\n</html>\n";
@@ -229,7 +245,8 @@ std::string memberMainPage(const Catalog& catalog, std::string_view memberId) {
     const Player* quick = latestQuick(*m);
     const Player& newest = *m->history.front().player;
     std::string out = "<html>\n<head>\n<title>Rating Service - Member Details of " + m->id + "</title>\n" +
-                      std::string(kHead) + "</head>\n<body bgcolor=#ffffff>\n<table width=100% border=0 cellpadding=2>\n";
+                      std::string(kHead) +
+                      "</head>\n<body bgcolor=#ffffff>\n<table width=100% border=0 cellpadding=2>\n";
     out += memberNameLine(m->id, m->name);
     out += "<tr><td>State</td><td colspan=2>" + newest.state + "</td></tr>\n";
     // the rating's 4 columns start 37 characters after the "R" of the label
@@ -237,8 +254,8 @@ std::string memberMainPage(const Catalog& catalog, std::string_view memberId) {
     std::string gap = "</td><td colspan=2>";
     gap.append(23 - gap.size() - 3, ' ');
     gap += "<b>";
-    out += lead + gap + ratingShown(regular) + "</b> (events on file up to " + isoDate(m->history.front().event->number) +
-           ")</td></tr>\n";
+    out += lead + gap + ratingShown(regular) + "</b> (events on file up to " +
+           isoDate(m->history.front().event->number) + ")</td></tr>\n";
     out += "<tr><td>Quick Rating</td><td colspan=2><b>" + ratingShown(quick) + "</b></td></tr>\n";
     out += "<tr><td>Events on file</td><td colspan=2>" + std::to_string(m->history.size()) + "</td></tr>\n";
     out += "<tr><td colspan=3><a href=MbrDtlTnmtHst.php?" + m->id + ">Tournament History</a></td></tr>\n";
@@ -247,7 +264,9 @@ std::string memberMainPage(const Catalog& catalog, std::string_view memberId) {
 }
 
 PageAnswer answerPageRequest(const Catalog& catalog, std::string_view target) {
-    auto html = [](int status, std::string body) { return PageAnswer{status, std::string(kHtmlType), std::move(body)}; };
+    auto html = [](int status, std::string body) {
+        return PageAnswer{status, std::string(kHtmlType), std::move(body)};
+    };
     auto notFound = [&](std::string_view what) {
         return html(404, "<html>\n<head><title>Not Found</title></head>\n<body>\n<h3>Not Found</h3>\n<p>" +
                              escapeHtml(what) + "</p>\n</body>\n</html>\n");

@@ -28,15 +28,15 @@ struct Cell {
 
 struct Player {
     int pair = 0;
-    std::string name;        // at most 32 bytes, no trailing blanks
-    std::string id;          // 8 digits
-    std::string state;       // as shown in the crosstable, e.g. "MI"
-    std::string total;       // points as shown, e.g. "4.5"
-    std::string norm;        // e.g. "N:2", often empty
-    std::string kind;        // "R:" regular rating, "Q:" quick rating
-    std::string preRating;   // as shown: "1794", "1641P17", " 980P12", "Unrated"
-    std::string postRating;  // the same form
-    std::vector<Cell> cells; // one per round
+    std::string name;         // at most 32 bytes, no trailing blanks
+    std::string id;           // 8 digits
+    std::string state;        // as shown in the crosstable, e.g. "MI"
+    std::string total;        // points as shown, e.g. "4.5"
+    std::string norm;         // e.g. "N:2", often empty
+    std::string kind;         // "R:" regular rating, "Q:" quick rating
+    std::string preRating;    // as shown: "1794", "1641P17", " 980P12", "Unrated"
+    std::string postRating;   // the same form
+    std::vector<Cell> cells;  // one per round
 };
 
 struct Section {
@@ -157,7 +157,7 @@ std::string unknownMemberPage(std::string_view memberId);
 // Column facts the pages keep (1-based positions), shared with the tests.
 inline constexpr std::size_t kFirstCellColumn = 133;
 inline constexpr std::size_t kCellSpacing = 6;
-inline constexpr std::size_t kPairDigitColumn = 50;  // last digit of the pair number
+inline constexpr std::size_t kPairDigitColumn = 50;    // last digit of the pair number
 inline constexpr std::size_t kHistoryLinkColumn = 23;  // "XtblMain.php?" on the third line after "Detail:"
 
 // ---- answering a request ---------------------------------------------------

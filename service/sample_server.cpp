@@ -37,9 +37,7 @@ std::vector<int> connectionSockets(int localPort, int remotePort) {
         int fd = -1;
         try {
             fd = std::stoi(entry.path().filename().string());
-        } catch (const std::exception&) {
-            continue;
-        }
+        } catch (const std::exception&) { continue; }
         sockaddr_storage local{}, peer{};
         socklen_t len = sizeof local;
         if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &len) != 0 || portOf(local) != localPort) continue;
@@ -257,14 +255,13 @@ private:
                 res.status = a.status;
                 const int pause = rule.delayMs;
                 // Half the body, a pause (cut short when the service stops), the rest.
-                res.set_content_provider(
-                    body->size(), a.contentType,
-                    [this, body, pause](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-                        const std::size_t half = body->size() / 2;
-                        if (offset < half) return sink.write(body->data(), half);
-                        waitUnlessStopped(pause);
-                        return sink.write(body->data() + offset, body->size() - offset);
-                    });
+                res.set_content_provider(body->size(), a.contentType,
+                                         [this, body, pause](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                                             const std::size_t half = body->size() / 2;
+                                             if (offset < half) return sink.write(body->data(), half);
+                                             waitUnlessStopped(pause);
+                                             return sink.write(body->data() + offset, body->size() - offset);
+                                         });
                 return true;
             }
             case FaultRule::Action::Junk:
@@ -293,8 +290,7 @@ private:
             const std::chrono::seconds limit(kEndlessSecondsCap);
             if (rule.action == FaultRule::Action::Oversize)
                 sendOversizedAnswer(sockets.front(), page, rule.bytes, rule.framing, limit);
-            else
-                sendEndlessAnswer(sockets.front(), page, rule.bytes, limit);
+            else sendEndlessAnswer(sockets.front(), page, rule.bytes, limit);
         }
         endConnection(req, res);
     }

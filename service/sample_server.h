@@ -14,8 +14,8 @@
 namespace krv::sample {
 
 struct ServerOptions {
-    int latencyMs = 0;    // added before every page answer
-    int handshakeMs = 0;  // added before the first page answer on each connection
+    int latencyMs = 0;        // added before every page answer
+    int handshakeMs = 0;      // added before the first page answer on each connection
     bool compression = true;  // gzip or deflate where the request accepts it
     std::vector<FaultRule> faults;
 };

@@ -6,8 +6,8 @@
 
 #include "acquisition/event_downloads.h"
 #include "acquisition/event_parser.h"
-#include "acquisition/member_pages.h"
 #include "acquisition/member_file_name.h"
+#include "acquisition/member_pages.h"
 #include "gamelist/sort_data.h"
 #include "platform/read_ahead.h"
 #include "platform/replaced_file.h"

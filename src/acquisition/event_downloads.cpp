@@ -70,7 +70,9 @@ private:
 
 // An exception in a download thread must not end the program: it becomes a
 // failed download that says what happened.
-DownloadResult failedByException(const char* what) { return DownloadResult{.ok = false, .httpStatus = 0, .error = what}; }
+DownloadResult failedByException(const char* what) {
+    return DownloadResult{.ok = false, .httpStatus = 0, .error = what};
+}
 
 }  // namespace
 
@@ -260,9 +262,7 @@ std::vector<DownloadResult> fetchAll(Downloader& downloader, const std::vector<P
         if (isCancelled(cancel)) return cancelledDownload();
         try {
             return downloader.download(page.url, page.path, cancel);
-        } catch (const std::exception& e) {
-            return failedByException(e.what());
-        } catch (...) {
+        } catch (const std::exception& e) { return failedByException(e.what()); } catch (...) {
             return failedByException("unknown error");
         }
     };
@@ -275,9 +275,7 @@ std::vector<DownloadResult> fetchAll(Downloader& downloader, const std::vector<P
         // The caller's thread fetches too, so fewer helpers only take longer.
         try {
             workers.emplace_back(work);
-        } catch (const std::system_error&) {
-            break;
-        }
+        } catch (const std::system_error&) { break; }
     }
     work();
     for (auto& worker : workers) worker.join();

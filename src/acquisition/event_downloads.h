@@ -61,8 +61,8 @@ FetchedEvent prepareEvent(DownloadResult download, const std::string& workDir, c
 // that throws comes back as failed, with the exception's text as its error.
 class CrosstableFetcher {
 public:
-    CrosstableFetcher(Downloader& downloader, std::string workDir, std::vector<EventFetch> events,
-                      int connections, const CancelFlag* cancel = nullptr);
+    CrosstableFetcher(Downloader& downloader, std::string workDir, std::vector<EventFetch> events, int connections,
+                      const CancelFlag* cancel = nullptr);
     ~CrosstableFetcher();
     CrosstableFetcher(const CrosstableFetcher&) = delete;
     CrosstableFetcher& operator=(const CrosstableFetcher&) = delete;

@@ -162,8 +162,7 @@ public:
         if (memberId_.empty()) return;  // every line with a "-" would pass for the member's row
         state_.eventName = replaceAll(state_.eventName, "\"", "-");
         const std::string rowNeedle = memberId_ + "-";
-        for (std::size_t i = nextLineWith(rowNeedle, firstRow); i < lines_.size();
-             i = nextLineWith(rowNeedle, i + 1)) {
+        for (std::size_t i = nextLineWith(rowNeedle, firstRow); i < lines_.size(); i = nextLineWith(rowNeedle, i + 1)) {
             if (i + 1 >= lines_.size()) break;  // the row's rating line is missing
             const std::string_view row = lines_[i];
             RatingLine member = readRatingLine(lines_[++i]);
@@ -272,8 +271,7 @@ private:
 
 }  // namespace
 
-void analysedata(KrvSession& session, const std::string& Workwiththis, std::string& gameList,
-                 std::string& streak) {
+void analysedata(KrvSession& session, const std::string& Workwiththis, std::string& gameList, std::string& streak) {
     if (Workwiththis.empty() || Workwiththis == "..") return;
     const auto bytes = readFileBytes(session.state.dataDir + Workwiththis);
     analysedata(session, Workwiththis, bytes ? std::optional<std::string_view>(*bytes) : std::nullopt, gameList,

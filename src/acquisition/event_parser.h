@@ -20,8 +20,7 @@ class KrvSession;
 // state.gameCount and state.gamesThisAnalysis. An empty or ".." name (the
 // end of a directory listing) is ignored, and so is a file that cannot be
 // read.
-void analysedata(KrvSession& session, const std::string& Workwiththis, std::string& gameList,
-                 std::string& streak);
+void analysedata(KrvSession& session, const std::string& Workwiththis, std::string& gameList, std::string& streak);
 
 // The same for a section file already read: bytes are its contents, or
 // nullopt when it could not be read.

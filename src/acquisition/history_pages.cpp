@@ -29,8 +29,8 @@ bool isSafeKey(std::string_view key) {
 
 int countHistoryPageLinks(const std::vector<std::string>& lines, std::string_view memberId) {
     const std::string needle = std::string(memberId) + ".";
-    return static_cast<int>(
-        std::count_if(lines.begin(), lines.end(), [&](const std::string& line) { return containsNoCase(line, needle); }));
+    return static_cast<int>(std::count_if(lines.begin(), lines.end(),
+                                          [&](const std::string& line) { return containsNoCase(line, needle); }));
 }
 
 IdCheck idCheckOfLine(std::string_view line, std::string_view memberId) {
@@ -43,16 +43,19 @@ IdCheck idCheckOfLine(std::string_view line, std::string_view memberId) {
 std::optional<std::string> findWrongIdLine(const std::vector<std::string>& lines, std::string_view memberId) {
     for (const auto& line : lines) {
         switch (idCheckOfLine(line, memberId)) {
-            case IdCheck::NoSay: continue;
-            case IdCheck::Accepted: return std::nullopt;
-            case IdCheck::Wrong: return line;
+            case IdCheck::NoSay:
+                continue;
+            case IdCheck::Accepted:
+                return std::nullopt;
+            case IdCheck::Wrong:
+                return line;
         }
     }
     return std::nullopt;
 }
 
-std::vector<std::string> extractCrosstableAddresses(const std::vector<std::string>& lines,
-                                                    std::string_view baseUrl, std::string_view memberId) {
+std::vector<std::string> extractCrosstableAddresses(const std::vector<std::string>& lines, std::string_view baseUrl,
+                                                    std::string_view memberId) {
     std::vector<std::string> addresses;
     const std::string prefix = std::string(baseUrl) + "/krv/";
     std::size_t i = 0;

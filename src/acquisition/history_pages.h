@@ -31,8 +31,8 @@ IdCheck idCheckOfLine(std::string_view line, std::string_view memberId);
 // cut before the link's closing ">" and the nine characters in front of it,
 // followed by ".0-" and the member ID. A row whose link line holds no ">"
 // gives no address.
-std::vector<std::string> extractCrosstableAddresses(const std::vector<std::string>& lines,
-                                                    std::string_view baseUrl, std::string_view memberId);
+std::vector<std::string> extractCrosstableAddresses(const std::vector<std::string>& lines, std::string_view baseUrl,
+                                                    std::string_view memberId);
 
 // The event key of a crosstable address: the text after "XtblMain.php?".
 // The key names the event's files in the member's data folder, so a key

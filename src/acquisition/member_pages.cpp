@@ -6,9 +6,9 @@ namespace krv {
 
 namespace {
 
-constexpr std::size_t kNameOffset = 10;     // from the ID to the name
-constexpr std::size_t kNameTrailer = 11;    // markup after the name
-constexpr std::size_t kRatingOffset = 37;   // from "Regular Rating" to the rating
+constexpr std::size_t kNameOffset = 10;    // from the ID to the name
+constexpr std::size_t kNameTrailer = 11;   // markup after the name
+constexpr std::size_t kRatingOffset = 37;  // from "Regular Rating" to the rating
 constexpr std::size_t kRatingWidth = 4;
 
 }  // namespace

@@ -34,8 +34,8 @@ constexpr const char* kNeedIdText =
 constexpr const char* kUpdateCancelledCaption = "Update cancelled.";
 
 std::string processedCaption(int processed, int downloaded) {
-    return "Processed " + signedForm(processed) + " files" + std::string(kLineEnd) + "Downloaded files =" +
-           plainForm(downloaded);
+    return "Processed " + signedForm(processed) + " files" + std::string(kLineEnd) +
+           "Downloaded files =" + plainForm(downloaded);
 }
 
 // The folder in this program's Temp folder where this member's crosstables
@@ -50,8 +50,8 @@ void removeLeftovers(KrvSession& session) {
     const auto& st = session.state;
     std::error_code ec;
     fs::remove_all(eventWorkDir(session), ec);
-    for (const std::string& file : {st.historyPageFile, st.historyTextFile, st.eventListFile,
-                                    session.runTempDir() + "/currentrating.txt"})
+    for (const std::string& file :
+         {st.historyPageFile, st.historyTextFile, st.eventListFile, session.runTempDir() + "/currentrating.txt"})
         fs::remove(file + ".partial", ec);
     removeOrphanSectionFiles(session.store().data() + "/" + st.memberId);
 }

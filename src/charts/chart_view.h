@@ -91,7 +91,7 @@ public:
     std::optional<long long> pageSize() const;
 
     std::string memberChartFile(const std::string& name) const;  // in the member's Results folder
-    std::string displayName() const;  // the ID box text from its 9th character
+    std::string displayName() const;                             // the ID box text from its 9th character
     // What the user is told when the chart file cannot be charted.
     std::string chartProblemText(const std::string& filename, const ChartFile& file) const;
     std::string allChartFile() const;

@@ -147,13 +147,11 @@ void FormChart::buildControls() {
 
     connect(cmdShowChart_, &QPushButton::clicked, this, [this] { run([this] { view_->cmdShowChart_Click(); }); });
     connect(cmdyearview_, &QPushButton::clicked, this, [this] { run([this] { view_->cmdyearview_Click(); }); });
-    connect(cmdshowdetail_, &QPushButton::clicked, this,
-            [this] { run([this] { view_->cmdshowdetail_Click(); }); });
+    connect(cmdshowdetail_, &QPushButton::clicked, this, [this] { run([this] { view_->cmdshowdetail_Click(); }); });
     connect(CmdLeft_, &QToolButton::clicked, this, [this] { run([this] { view_->CmdLeft_Click(); }); });
     connect(cmdright_, &QToolButton::clicked, this, [this] { run([this] { view_->cmdright_Click(); }); });
-    connect(txtNumdetail_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        run([this, text] { view_->setNumdetailText(toCp1252(text)); });
-    });
+    connect(txtNumdetail_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { run([this, text] { view_->setNumdetailText(toCp1252(text)); }); });
     connect(group, &QButtonGroup::idClicked, this, [this](int id) {
         run([this, id] {
             if (id == 1) view_->Option1_Click();

@@ -40,9 +40,9 @@ namespace {
 
 const QColor kSeriesColour(31, 95, 168);
 constexpr int kSlantedLabelSpacing = 22;  // room a slanted date label needs along the axis
-constexpr int kRibbonLabelSpacing = 95;  // the 3-D dates lie flat and need more room
+constexpr int kRibbonLabelSpacing = 95;   // the 3-D dates lie flat and need more room
 constexpr int kDateLabelDepth = 66;       // room below the plot for the slanted dates
-constexpr int kMostMarkedPoints = 80;    // beyond this, markers would merge into a thick line
+constexpr int kMostMarkedPoints = 80;     // beyond this, markers would merge into a thick line
 
 QString fromBytes(const std::string& text) { return fromCp1252(text); }
 
@@ -177,12 +177,9 @@ public:
         QAbstractSeries* series = nullptr;
         // The blue of the series, lighter on a dark panel.
         const QColor colour = dark_ ? kSeriesColour.lighter(170) : kSeriesColour;
-        if (type == ChartType::Bar2d)
-            series = barSeries(data, colour);
-        else if (type == ChartType::Area2d)
-            series = areaSeries(data, low, colour);
-        else
-            series = lineSeries(data, colour);
+        if (type == ChartType::Bar2d) series = barSeries(data, colour);
+        else if (type == ChartType::Area2d) series = areaSeries(data, low, colour);
+        else series = lineSeries(data, colour);
         c->addSeries(series);
         series->attachAxis(dateAxis);
         series->attachAxis(valueAxis);
@@ -225,10 +222,8 @@ protected:
         if (event->type() == QEvent::ToolTip) {
             auto* help = static_cast<QHelpEvent*>(event);
             QString text = owner_->pointTextAt(help->pos());
-            if (text.isEmpty())
-                QToolTip::hideText();
-            else
-                QToolTip::showText(help->globalPos(), text, viewport());
+            if (text.isEmpty()) QToolTip::hideText();
+            else QToolTip::showText(help->globalPos(), text, viewport());
             return true;
         }
         return QChartView::viewportEvent(event);

@@ -16,8 +16,8 @@
 #include "platform/curl_download.h"
 #include "platform/store_error.h"
 #include "platform/text.h"
-#include "shell/commands.h"
 #include "session/session.h"
+#include "shell/commands.h"
 #include "shell/site_address.h"
 #include "shell/store_command.h"
 
@@ -57,9 +57,9 @@ public:
     bool refused = false;
 
 private:
-    inline static const std::set<std::string> kProblemTitles{
-        "Need USCF ID Number", "Incorrect USCF ID Number", "Download Failed", "Note", krv::kStoreErrorTitle,
-        krv::kStoreInUseTitle};
+    inline static const std::set<std::string> kProblemTitles{"Need USCF ID Number", "Incorrect USCF ID Number",
+                                                             "Download Failed",     "Note",
+                                                             krv::kStoreErrorTitle, krv::kStoreInUseTitle};
     bool assumeYes_;
 };
 
@@ -102,26 +102,34 @@ std::optional<Arguments> parseArguments(int argc, char** argv) {
             return true;
         };
         std::string v;
-        if (a == "--store") { if (!value(v)) return std::nullopt; args.store = v; }
-        else if (a == "--base-url") { if (!value(v)) return std::nullopt; args.baseUrl = v; }
-        else if (a == "--range") { if (!value(v)) return std::nullopt; args.range = v; }
-        else if (a == "--connections") {
+        if (a == "--store") {
+            if (!value(v)) return std::nullopt;
+            args.store = v;
+        } else if (a == "--base-url") {
+            if (!value(v)) return std::nullopt;
+            args.baseUrl = v;
+        } else if (a == "--range") {
+            if (!value(v)) return std::nullopt;
+            args.range = v;
+        } else if (a == "--connections") {
             if (!value(v)) return std::nullopt;
             auto n = krv::parseWholeNumber(v, 1, krv::kMaxConnections);
             if (!n) return std::nullopt;
             args.connections = static_cast<int>(*n);
-        }
-        else if (a == "--max-rate") {
+        } else if (a == "--max-rate") {
             if (!value(v)) return std::nullopt;
             auto rate = krv::parseRequestRate(v);
             if (!rate) return std::nullopt;
             args.maxRate = *rate;
-        }
-        else if (a == "--yes") args.yes = true;
+        } else if (a == "--yes") args.yes = true;
         else if (a == "--no-wait") args.noWait = true;
-        else if (a == "--help" || a == "-h") { args.help = true; return args; }
-        else if (a == "--version") { args.version = true; return args; }
-        else if (a.rfind("--", 0) == 0) return std::nullopt;
+        else if (a == "--help" || a == "-h") {
+            args.help = true;
+            return args;
+        } else if (a == "--version") {
+            args.version = true;
+            return args;
+        } else if (a.rfind("--", 0) == 0) return std::nullopt;
         else args.words.push_back(a);
     }
     if (args.words.empty()) return std::nullopt;

@@ -34,8 +34,8 @@ constexpr int kRecordFields = 9;
 
 // The commands and labels of the tournament view, shown once it has games.
 constexpr std::array<const char*, 12> kViewControls{
-    "cmdsortbyid", "cmdsortbyalpha", "cmdsortbydate", "cmdresults", "lblrating",           "cmdsel",
-    "cmdopp",      "cmddif",         "cmdPost",       "cmdsortbytournament", "lblkrv", "MSFlexSort"};
+    "cmdsortbyid", "cmdsortbyalpha", "cmdsortbydate", "cmdresults",          "lblrating", "cmdsel",
+    "cmdopp",      "cmddif",         "cmdPost",       "cmdsortbytournament", "lblkrv",    "MSFlexSort"};
 
 void layOut(Grid& games, int rows) {
     games.setRows(0);

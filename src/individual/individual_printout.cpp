@@ -15,8 +15,7 @@ const std::string kIndent(20, ' ');
 const std::string kCellGap(5, ' ');
 
 void printHeading(Printer& printer, const std::string& idBoxText, const std::string& today, int page) {
-    printer.printLine(kIndent + idBoxText + " INDIVIDUAL RESULTS  as of " + today + "  Page " +
-                      std::to_string(page));
+    printer.printLine(kIndent + idBoxText + " INDIVIDUAL RESULTS  as of " + today + "  Page " + std::to_string(page));
     printer.emptyLine();
     printer.printText("                     Opponent");
     printer.setPositionTwips(kNumbersPositionTwips);
@@ -41,8 +40,7 @@ void printIndividualResults(KrvSession& session, Printer& printer, const std::st
     const std::string idBoxText = session.ui.CmbID;
 
     printRowsInPages(
-        printer, grid.rows(), kOpponentsPerPage,
-        [&](int page) { printHeading(printer, idBoxText, today, page); },
+        printer, grid.rows(), kOpponentsPerPage, [&](int page) { printHeading(printer, idBoxText, today, page); },
         [&](int row) { printOpponentLine(printer, grid, row); });
 }
 

@@ -11,9 +11,8 @@ void sortIndividualResults(KrvSession& session, int column, SortKind kind) {
     grid.setCol(column);
     int code;
     if (kind == SortKind::Numeric) {
-        st.individualNumericSortCode = st.individualNumericSortCode == kSortNumericAscending
-                                           ? kSortNumericDescending
-                                           : kSortNumericAscending;
+        st.individualNumericSortCode =
+            st.individualNumericSortCode == kSortNumericAscending ? kSortNumericDescending : kSortNumericAscending;
         code = st.individualNumericSortCode;
     } else {
         // Names start descending: the first press gives 6.

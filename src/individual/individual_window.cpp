@@ -30,8 +30,7 @@ constexpr const char* kNoResultsYet =
     "\"Analyse Only\" for data already downloaded; the results against every opponent then appear here.";
 }  // namespace
 
-FormIndividual::FormIndividual(KrvSession& session, CommandRunner& windows)
-    : session_(session), windows_(windows) {
+FormIndividual::FormIndividual(KrvSession& session, CommandRunner& windows) : session_(session), windows_(windows) {
     setObjectName("FormIndividual");
     setWindowTitle("KRV Individual Results View");
 
@@ -58,9 +57,8 @@ FormIndividual::FormIndividual(KrvSession& session, CommandRunner& windows)
         b->setObjectName(button.name);
         b->setToolTip(kClickAgainHint);
         const std::string name = button.name;
-        connect(b, &QPushButton::clicked, this, [this, name] {
-            windows_.runCommand([name](KrvSession& s) { clickIndividualSortButton(s, name); });
-        });
+        connect(b, &QPushButton::clicked, this,
+                [this, name] { windows_.runCommand([name](KrvSession& s) { clickIndividualSortButton(s, name); }); });
         actions_.push_back(b);
         sorts->addWidget(b);
     }

@@ -7,10 +7,8 @@ namespace krv {
 void RecordingChart::setRowValue(const std::string& value) {
     Row* row = current();
     if (!row) return;
-    if (isNumberText(value))
-        row->value = numericValue(value);
-    else
-        row->value.reset();
+    if (isNumberText(value)) row->value = numericValue(value);
+    else row->value.reset();
 }
 
 std::vector<double> RecordingChart::plottedValues() const {

@@ -52,9 +52,7 @@ public:
 
     void setTitle(const std::string& text) override { title = text; }
     void setColumnCount(int columns) override { columnCount = columns; }
-    void setRowCount(int count) override {
-        rows.assign(count > 0 ? static_cast<std::size_t>(count) : 0, Row{});
-    }
+    void setRowCount(int count) override { rows.assign(count > 0 ? static_cast<std::size_t>(count) : 0, Row{}); }
     void setCurrentRow(int row) override { currentRow = row; }
     void setRowValue(const std::string& value) override;
     void setRowLabel(const std::string& label) override {

@@ -12,7 +12,7 @@ using CancelFlag = std::atomic<bool>;
 
 struct DownloadResult {
     bool ok = false;
-    long httpStatus = 0;   // 0 when no answer arrived
+    long httpStatus = 0;  // 0 when no answer arrived
     // Why the download failed, in plain words the user reads under "Could
     // not download URL" ("the site answered 500 Internal Server Error",
     // "the answer is not a crosstable page", ...).
@@ -38,7 +38,9 @@ public:
 };
 
 // A download that was not made because the cancel flag was set.
-inline DownloadResult cancelledDownload() { return DownloadResult{.ok = false, .httpStatus = 0, .error = "cancelled", .cancelled = true}; }
+inline DownloadResult cancelledDownload() {
+    return DownloadResult{.ok = false, .httpStatus = 0, .error = "cancelled", .cancelled = true};
+}
 
 inline bool isCancelled(const CancelFlag* cancel) { return cancel && cancel->load(); }
 

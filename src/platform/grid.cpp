@@ -145,9 +145,7 @@ void Grid::setRowTexts(int row, std::initializer_list<std::string_view> texts) {
     ++revision_;
 }
 
-int Grid::colWidth(int col) const {
-    return (col >= 0 && col < cols_) ? widths_[col] : 0;
-}
+int Grid::colWidth(int col) const { return (col >= 0 && col < cols_) ? widths_[col] : 0; }
 
 void Grid::setColWidth(int col, int twips) {
     if (col >= 0 && col < cols_) widths_[col] = twips;
@@ -231,8 +229,8 @@ std::vector<int> cellOrder(std::vector<CellKey> keys, bool descending, bool igno
 }  // namespace
 
 std::vector<int> Grid::sortedOrder(int code) const {
-    const bool descending = code == kSortGenericDescending || code == kSortNumericDescending ||
-                            code == kSortTextDescending;
+    const bool descending =
+        code == kSortGenericDescending || code == kSortNumericDescending || code == kSortTextDescending;
     const bool numeric = code == kSortNumericAscending || code == kSortNumericDescending;
     const bool generic = code == kSortGenericAscending || code == kSortGenericDescending;
     const ColumnNumbers& column = columnNumbers(col_);

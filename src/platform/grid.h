@@ -16,11 +16,11 @@ namespace krv {
 // Sort codes, as stored in the settings file.
 enum SortCode : int {
     kSortNone = 0,
-    kSortGenericAscending = 1,   // as numbers when both cells are numbers, else as text
+    kSortGenericAscending = 1,  // as numbers when both cells are numbers, else as text
     kSortGenericDescending = 2,
-    kSortNumericAscending = 3,   // by numeric value ("UnR" is 0)
+    kSortNumericAscending = 3,  // by numeric value ("UnR" is 0)
     kSortNumericDescending = 4,
-    kSortTextAscending = 5,      // case ignored
+    kSortTextAscending = 5,  // case ignored
     kSortTextDescending = 6,
 };
 

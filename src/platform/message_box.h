@@ -29,9 +29,7 @@ public:
         std::string text;
     };
 
-    void ok(const std::string& title, const std::string& text) override {
-        shown.push_back({"ok", title, text});
-    }
+    void ok(const std::string& title, const std::string& text) override { shown.push_back({"ok", title, text}); }
     bool yesNo(const std::string& title, const std::string& text) override {
         shown.push_back({"yesno", title, text});
         if (answers.empty()) return false;

@@ -16,8 +16,9 @@ void drawRing(const QStyleOption& option, QPainter& painter, int inset) {
     QPen pen(option.palette.color(QPalette::Highlight), kRingWidth);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
-    const QRectF ring = QRectF(option.rect).adjusted(inset + kRingWidth / 2, inset + kRingWidth / 2,
-                                                     -inset - kRingWidth / 2, -inset - kRingWidth / 2);
+    const QRectF ring =
+        QRectF(option.rect)
+            .adjusted(inset + kRingWidth / 2, inset + kRingWidth / 2, -inset - kRingWidth / 2, -inset - kRingWidth / 2);
     painter.drawRoundedRect(ring, 3, 3);
     painter.restore();
 }
@@ -43,8 +44,8 @@ void FocusRingStyle::drawControl(ControlElement element, const QStyleOption* opt
     if (element == CE_PushButton && option && hasFocus(*option)) drawRing(*option, *painter, 1);
 }
 
-void FocusRingStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
-                                        QPainter* painter, const QWidget* widget) const {
+void FocusRingStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                                        const QWidget* widget) const {
     QProxyStyle::drawComplexControl(control, option, painter, widget);
     if ((control == CC_ToolButton || control == CC_ComboBox) && option && hasFocus(*option))
         drawRing(*option, *painter, 0);

@@ -28,8 +28,8 @@ void QtGridModel::refresh() {
     // unchanged grid keeps its scroll position.
     // A grid taken over from a worker's copy of the session counts its own
     // revisions: its size is compared as well.
-    const bool cellsChanged = !everRefreshed_ || grid_.revision() != shownRevision_ ||
-                              grid_.rows() != shown_.rows() || grid_.cols() != shown_.cols();
+    const bool cellsChanged = !everRefreshed_ || grid_.revision() != shownRevision_ || grid_.rows() != shown_.rows() ||
+                              grid_.cols() != shown_.cols();
     if (cellsChanged) beginResetModel();
     shown_ = grid_;
     shownRevision_ = grid_.revision();
@@ -57,8 +57,7 @@ QVariant QtGridModel::data(const QModelIndex& index, int role) const {
             // and text to the left, as a grid's general alignment does.
             if (shown_.colAlignment(index.column()) == CellAlignment::Centre)
                 return QVariant::fromValue(Qt::AlignCenter);
-            return QVariant::fromValue(Qt::AlignVCenter |
-                                       (looksNumeric(cell) ? Qt::AlignRight : Qt::AlignLeft));
+            return QVariant::fromValue(Qt::AlignVCenter | (looksNumeric(cell) ? Qt::AlignRight : Qt::AlignLeft));
         }
         default:
             return {};
@@ -90,8 +89,8 @@ void applyGridColumns(QTableView& view, const Grid& grid, int stretchColumn) {
         }
         header.setSectionResizeMode(c, QHeaderView::Interactive);
         // The view measures the cells it shows, not every row of a long grid.
-        header.resizeSection(c, std::max({fromTwips, forTitle,
-                                          static_cast<QAbstractItemView&>(view).sizeHintForColumn(c), 40}));
+        header.resizeSection(
+            c, std::max({fromTwips, forTitle, static_cast<QAbstractItemView&>(view).sizeHintForColumn(c), 40}));
     }
     header.setStretchLastSection(false);
 }

@@ -14,7 +14,6 @@ class QTableView;
 
 namespace krv {
 
-
 class QtGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:

@@ -62,9 +62,7 @@ void QtGuiThreadCall::runPending() {
         }
         try {
             request->call();
-        } catch (...) {
-            request->failure = std::current_exception();
-        }
+        } catch (...) { request->failure = std::current_exception(); }
         std::lock_guard lock(mutex_);
         request->done = true;
         ran_.notify_all();

@@ -29,8 +29,7 @@ QtMessageBox::QtMessageBox(QObject* parent) : QObject(parent) {}
 
 void QtMessageBox::ok(const std::string& title, const std::string& text) {
     guiThread_.run([&] {
-        QMessageBox box(messageIconFor(title), fromCp1252(title), fromCp1252(text), QMessageBox::Ok,
-                        dialogParent_);
+        QMessageBox box(messageIconFor(title), fromCp1252(title), fromCp1252(text), QMessageBox::Ok, dialogParent_);
         box.exec();
     });
 }

@@ -118,9 +118,7 @@ void QtPainterPrinter::printLine(const std::string& text) {
 
 void QtPainterPrinter::emptyLine() { printLine(""); }
 
-void QtPainterPrinter::setPositionTwips(int twips) {
-    x_ = twips * device_.resolution() / kTwipsPerInch;
-}
+void QtPainterPrinter::setPositionTwips(int twips) { x_ = twips * device_.resolution() / kTwipsPerInch; }
 
 // The sheet is only started when something is printed on it: a new page
 // followed by the end of the document leaves no empty sheet.

@@ -23,8 +23,10 @@ constexpr const char* kPrintedToPdfTitle = "Printed to PDF";
 // (after telling the user) when there is none.
 std::optional<std::string> pdfPathFor(MessageBox& messages, const PdfPlace& pdf) {
     if (pdf.folder.empty()) {
-        messages.ok(kPrintTitle, "There is no printer on this system, and the printout cannot be saved as a PDF "
-                                 "file: " + pdf.refusal);
+        messages.ok(kPrintTitle,
+                    "There is no printer on this system, and the printout cannot be saved as a PDF "
+                    "file: " +
+                        pdf.refusal);
         return std::nullopt;
     }
     const std::string& folder = pdf.folder;
@@ -53,8 +55,7 @@ public:
 }  // namespace
 
 void runPrintout(MessageBox& messages, QWidget* /*parent: the boxes come from messages*/, const PdfPlace& pdf,
-                 bool landscape,
-                 const std::function<void(Printer&)>& printout) {
+                 bool landscape, const std::function<void(Printer&)>& printout) {
     const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
     std::unique_ptr<QPrinter> device;
     std::optional<std::string> pdfPath;
@@ -84,9 +85,7 @@ void runPrintout(MessageBox& messages, QWidget* /*parent: the boxes come from me
         try {
             printout(printer);
             printer.endDocument();  // no-op when the printout ended it
-        } catch (const std::exception& e) {
-            failure = e.what();
-        }
+        } catch (const std::exception& e) { failure = e.what(); }
         if (failure.empty() && !printer.ok()) failure = printer.error();
     }
     device.reset();  // closes the PDF file
@@ -100,14 +99,13 @@ void runPrintout(MessageBox& messages, QWidget* /*parent: the boxes come from me
             std::error_code ignored;
             std::filesystem::remove(pdfTemp, ignored);
         }
-        const std::string what = pdfPath ? "The printout could not be saved as " + *pdfPath + ". "
-                                         : "The printout could not be printed. ";
+        const std::string what =
+            pdfPath ? "The printout could not be saved as " + *pdfPath + ". " : "The printout could not be printed. ";
         messages.ok(kPrintTitle, what + failure);
         return;
     }
     if (pdfPath)
-        messages.ok(kPrintedToPdfTitle,
-                            "There is no printer on this system. The printout was saved as " + *pdfPath);
+        messages.ok(kPrintedToPdfTitle, "There is no printer on this system. The printout was saved as " + *pdfPath);
 }
 
 }  // namespace krv

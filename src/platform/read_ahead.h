@@ -44,8 +44,8 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Batch> waiting_;
-    std::vector<std::string> spare_;  // buffers the caller is done with
-    bool finished_ = false;           // every file is read, or reading failed
+    std::vector<std::string> spare_;      // buffers the caller is done with
+    bool finished_ = false;               // every file is read, or reading failed
     std::atomic<bool> stopping_ = false;  // the caller is gone
     std::exception_ptr failure_;
     Batch current_;

@@ -1,9 +1,9 @@
 #include "platform/replaced_file.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdio>
 
 #include "platform/store_error.h"
 
@@ -68,9 +68,7 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, Durabi
     try {
         replaceFile(path, bytes, durability);
         return true;
-    } catch (const StoreError&) {
-        return false;
-    }
+    } catch (const StoreError&) { return false; }
 }
 
 void appendToFile(const std::string& path, std::string_view bytes) {

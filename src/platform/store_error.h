@@ -21,7 +21,9 @@ public:
           reason_(std::move(reason)) {}
 
     // The reason the system gave for errno value `error`.
-    static StoreError fromErrno(std::string path, int error) { return StoreError(std::move(path), std::strerror(error)); }
+    static StoreError fromErrno(std::string path, int error) {
+        return StoreError(std::move(path), std::strerror(error));
+    }
 
     const std::string& path() const { return path_; }
     const std::string& reason() const { return reason_; }

@@ -54,8 +54,8 @@ std::optional<long> StoreLock::holderPid() const {
 }
 
 std::string storeInUseText(std::optional<long> holderPid) {
-    const std::string who =
-        holderPid ? "Another KRV Data program (process " + std::to_string(*holderPid) + ")" : "Another KRV Data program";
+    const std::string who = holderPid ? "Another KRV Data program (process " + std::to_string(*holderPid) + ")"
+                                      : "Another KRV Data program";
     return who + " is changing this store. Try again when it has finished.";
 }
 

@@ -1,15 +1,15 @@
 #include "platform/text.h"
 
-#include <algorithm>
-#include <cctype>
-#include <charconv>
-#include <cerrno>
-#include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
 
 namespace krv {
 
@@ -57,10 +57,16 @@ bool isNumberText(std::string_view text) {
     std::size_t i = 0;
     if (i < t.size() && (t[i] == '-' || t[i] == '+')) ++i;
     bool anyDigit = false;
-    while (i < t.size() && isDigit(t[i])) { ++i; anyDigit = true; }
+    while (i < t.size() && isDigit(t[i])) {
+        ++i;
+        anyDigit = true;
+    }
     if (i < t.size() && t[i] == '.') {
         ++i;
-        while (i < t.size() && isDigit(t[i])) { ++i; anyDigit = true; }
+        while (i < t.size() && isDigit(t[i])) {
+            ++i;
+            anyDigit = true;
+        }
     }
     return anyDigit && i == t.size();
 }
@@ -117,13 +123,9 @@ std::size_t findPosNoCase(std::string_view text, std::string_view needle, std::s
     return 0;
 }
 
-bool containsNoCase(std::string_view text, std::string_view needle) {
-    return findPosNoCase(text, needle) != 0;
-}
+bool containsNoCase(std::string_view text, std::string_view needle) { return findPosNoCase(text, needle) != 0; }
 
-bool contains(std::string_view text, std::string_view needle) {
-    return text.find(needle) != std::string_view::npos;
-}
+bool contains(std::string_view text, std::string_view needle) { return text.find(needle) != std::string_view::npos; }
 
 std::string_view midView(std::string_view text, std::size_t start, std::size_t length) {
     if (start == 0 || start > text.size()) return {};

@@ -7,10 +7,10 @@
 namespace krv {
 
 struct ChartWindowState {
-    int chartEventCount = 0;      // lines read from the chart file loaded last
-    long long detailOffset = 0;   // events between the detailed page's end and the newest event
-    long long detailFirstRow = 0; // first event of the page, from 1, oldest first
-    long long detailLastRow = 0;  // last event of the page
+    int chartEventCount = 0;       // lines read from the chart file loaded last
+    long long detailOffset = 0;    // events between the detailed page's end and the newest event
+    long long detailFirstRow = 0;  // first event of the page, from 1, oldest first
+    long long detailLastRow = 0;   // last event of the page
 };
 
 }  // namespace krv

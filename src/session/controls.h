@@ -14,18 +14,18 @@ namespace krv {
 
 struct Controls {
     // Main window.
-    std::string CmbID;                    // the ID box text
-    std::vector<std::string> CmbIDList;   // its drop-down list
-    std::string lblprocessed;             // status line
-    Grid MSFlexSort;                      // tournament grid
-    Grid MSFlexIDsort;                    // work grid for sorting the ID list
+    std::string CmbID;                   // the ID box text
+    std::vector<std::string> CmbIDList;  // its drop-down list
+    std::string lblprocessed;            // status line
+    Grid MSFlexSort;                     // tournament grid
+    Grid MSFlexIDsort;                   // work grid for sorting the ID list
 
     // Digest window.
     std::string txtResults;               // the digest text, CR LF between lines
     std::string txthighlowrange = "100";  // width of the rating bands
 
     // Individual results window.
-    Grid MSFlexResults;                   // per-opponent table
+    Grid MSFlexResults;  // per-opponent table
 
     // Visibility by control name ("cmdsortbyid", "txtResults", ...). Grids
     // keep their own flag; the names "MSFlexSort" and "MSFlexResults" map to

@@ -17,7 +17,8 @@ std::optional<MemberId> idBoxMember(const KrvSession& session) { return MemberId
 
 PdfPlace memberPdfPlace(const KrvSession& session, const std::string& fileName) {
     const auto id = idBoxMember(session);
-    if (!id) return {.folder = {}, .fileName = fileName, .refusal = "the ID box does not begin with an 8-digit member ID."};
+    if (!id)
+        return {.folder = {}, .fileName = fileName, .refusal = "the ID box does not begin with an 8-digit member ID."};
     return {.folder = session.store().memberResultsDir(id->text()), .fileName = fileName, .refusal = {}};
 }
 

@@ -10,21 +10,21 @@ namespace krv {
 
 struct ModuleState {
     // Update run and history pages.
-    std::string memberId;             // 8-character ID of the last update run
+    std::string memberId;  // 8-character ID of the last update run
     std::string historyBaseUrl;
     std::string memberHistoryUrl;
     std::string pageUrl;
-    std::string historyPageFile;      // Temp: the last history page fetched
-    std::string historyTextFile;      // Temp: that page as lines
-    std::string eventListFile;        // Temp: crosstable addresses
-    long lastDownloadResult = 0;      // kept, never tested
+    std::string historyPageFile;  // Temp: the last history page fetched
+    std::string historyTextFile;  // Temp: that page as lines
+    std::string eventListFile;    // Temp: crosstable addresses
+    long lastDownloadResult = 0;  // kept, never tested
     int historyPassCount = 0;
     int downloadedCount = 0;
 
     // Analysis.
-    std::string dataDir;              // the member's data folder, trailing "/"
+    std::string dataDir;  // the member's data folder, trailing "/"
     std::string eventFileName;
-    std::string eventName;            // carries over from one section file to the next
+    std::string eventName;  // carries over from one section file to the next
     std::string memberName;
     std::string nameSourceFile;
     std::string gameListFile;
@@ -54,7 +54,7 @@ struct ModuleState {
     std::optional<int> savedIndividualSortCode;
 
     std::string highLowRange = "100";
-    std::string crosstableAddress;    // the page the web window opens
+    std::string crosstableAddress;  // the page the web window opens
 };
 
 }  // namespace krv

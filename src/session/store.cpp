@@ -114,9 +114,7 @@ std::optional<int> settingsNumber(const std::string& line) {
     return value;
 }
 
-std::string settingsLine(const std::optional<int>& value) {
-    return value ? printForm(*value) : std::string();
-}
+std::string settingsLine(const std::optional<int>& value) { return value ? printForm(*value) : std::string(); }
 }  // namespace
 
 std::optional<Settings> readSettings(const std::string& path) {
@@ -126,16 +124,23 @@ std::optional<Settings> readSettings(const std::string& path) {
     std::optional<Settings> inForce;
     for (std::size_t g = 0; g + 6 <= lines->size(); g += 6) {
         const auto& l = *lines;
-        inForce = Settings{l[g], l[g + 1], settingsNumber(l[g + 2]), settingsNumber(l[g + 3]),
-                           settingsNumber(l[g + 4]), settingsNumber(l[g + 5])};
+        inForce = Settings{l[g],
+                           l[g + 1],
+                           settingsNumber(l[g + 2]),
+                           settingsNumber(l[g + 3]),
+                           settingsNumber(l[g + 4]),
+                           settingsNumber(l[g + 5])};
     }
     return inForce;
 }
 
 void writeSettings(const std::string& path, const Settings& s) {
-    std::vector<std::string> lines{s.idBoxText,                  s.highLowRange,
-                                   settingsLine(s.sortColumn),   settingsLine(s.sortCode),
-                                   settingsLine(s.individualColumn), settingsLine(s.individualSortCode)};
+    std::vector<std::string> lines{s.idBoxText,
+                                   s.highLowRange,
+                                   settingsLine(s.sortColumn),
+                                   settingsLine(s.sortCode),
+                                   settingsLine(s.individualColumn),
+                                   settingsLine(s.individualSortCode)};
     replaceFile(path, joinLinesCrLf(lines));
 }
 

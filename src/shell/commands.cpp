@@ -19,9 +19,9 @@ namespace {
 
 // The view controls, in the order they are hidden.
 constexpr const char* kViewControls[] = {
-    "cmdsortbyid", "cmdsortbyalpha", "cmdsortbydate", "cmdresults",         "MSFlexSort",
-    "lblrating",   "cmdsel",         "cmdopp",        "cmddif",             "cmdPost",
-    "cmdsortbytournament", "CmdPrintTournamentView", "txtResults", "lblkrv", "MSFlexResults",
+    "cmdsortbyid", "cmdsortbyalpha", "cmdsortbydate", "cmdresults", "MSFlexSort",          "lblrating",
+    "cmdsel",      "cmdopp",         "cmddif",        "cmdPost",    "cmdsortbytournament", "CmdPrintTournamentView",
+    "txtResults",  "lblkrv",         "MSFlexResults",
 };
 
 // Start-up runs without the store's writer lock, so that viewing never
@@ -86,8 +86,9 @@ void startUp(KrvSession& session) {
     if (FileExists(session.store().configFile())) {
         reloadIdList(session);
     } else {
-        session.messages.ok("Welcome to the KRV Individual Data Program",
-                            "Welcome to the KRV program.  Just enter a legitimate 8 digit USCF # in the USCF ID field.");
+        session.messages.ok(
+            "Welcome to the KRV Individual Data Program",
+            "Welcome to the KRV program.  Just enter a legitimate 8 digit USCF # in the USCF ID field.");
     }
     restoreSettings(session);
     st.numericSortCode = 3;
@@ -117,12 +118,8 @@ void cmdExit_Click(KrvSession& session) {
     if (FileExists(session.store().configFile())) reloadIdList(session);
     if (!st.lastSortCode) st.lastSortCode = 5;
     if (!st.individualLastSortCode) st.individualLastSortCode = 5;
-    Settings settings{session.ui.CmbID,
-                      session.ui.txthighlowrange,
-                      session.ui.MSFlexSort.col(),
-                      st.lastSortCode,
-                      session.ui.MSFlexResults.col(),
-                      st.individualLastSortCode};
+    Settings settings{session.ui.CmbID, session.ui.txthighlowrange,     session.ui.MSFlexSort.col(),
+                      st.lastSortCode,  session.ui.MSFlexResults.col(), st.individualLastSortCode};
     writeSettings(session.store().defaultFile(), settings);
     writeIdList(session.store().configFile(), idListInSurnameOrder(session));
 }
@@ -140,8 +137,7 @@ void cmdDelete_Click(KrvSession& session) {
         session.messages.beep();
         return;
     }
-    if (!session.messages.yesNo("Data Deletion Doublecheck",
-                                "Proceeding will delete all datafiles for" + mid(box, 12)))
+    if (!session.messages.yesNo("Data Deletion Doublecheck", "Proceeding will delete all datafiles for" + mid(box, 12)))
         return;
     const StorePaths& store = session.store();
     KillFolder(store.results() + "/" + member->text());
@@ -198,8 +194,9 @@ void cmdAnalyseOnly_Click(KrvSession& session) {
 }
 
 std::string helpText() {
-    return std::string("Come on when have you ever know Help to actually help?  Hold the mouse cursor over the "
-                       "command buttons to see what they should do.  Questions or ideas are welcome at ") +
+    return std::string(
+               "Come on when have you ever know Help to actually help?  Hold the mouse cursor over the "
+               "command buttons to see what they should do.  Questions or ideas are welcome at ") +
            kSupportAddress + ".";
 }
 

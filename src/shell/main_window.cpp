@@ -1,8 +1,8 @@
 #include "shell/main_window.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QAbstractItemView>
 #include <QCompleter>
 #include <QDate>
 #include <QFrame>
@@ -21,10 +21,10 @@
 #include "platform/qt_printer.h"
 #include "platform/qt_text.h"
 #include "platform/qt_window_keys.h"
-#include "shell/commands.h"
-#include "shell/qt_app_windows.h"
 #include "session/member_id.h"
 #include "session/session.h"
+#include "shell/commands.h"
+#include "shell/qt_app_windows.h"
 #include "stats/advanced_analysis.h"
 #include "tournament/sort_commands.h"
 #include "tournament/tournament_printout.h"
@@ -47,8 +47,8 @@ const QStringList kTournamentTitles = {"Opponent ID", "Name", "Result", "SEL",  
 
 // Controls that stay usable while a command runs on the worker: they only
 // show what the windows' session holds, or end the run.
-const char* const kUsableWhileBusy[] = {"cmdExit", "cmdhelp", "cmdchartit", "CmdShowDigestView",
-                                        "CmdShowIndividual", "cmdCancel"};
+const char* const kUsableWhileBusy[] = {"cmdExit",           "cmdhelp",           "cmdchartit",
+                                        "CmdShowDigestView", "CmdShowIndividual", "cmdCancel"};
 
 QFrame* separator() {
     auto* line = new QFrame;
@@ -78,8 +78,7 @@ cmdanalyse::cmdanalyse(KrvSession& session, AppWindows& windows) : session_(sess
 
     model_ = new QtGridModel(session_.ui.MSFlexSort, kTournamentTitles, this);
     grid_ = makeGridView(model_, "MSFlexSort");
-    connect(grid_, &QTableView::clicked, this,
-            [this](const QModelIndex& i) { gridClicked(i.row(), i.column()); });
+    connect(grid_, &QTableView::clicked, this, [this](const QModelIndex& i) { gridClicked(i.row(), i.column()); });
     grid_->horizontalHeader()->setSectionsClickable(true);
     connect(grid_->horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this](int column) { titleClicked(column); });
@@ -176,10 +175,9 @@ QWidget* cmdanalyse::buildCommandRow() {
     h->addWidget(addButton("cmdchartit", "Charts", "Show Rating History Charts"));
     h->addWidget(addButton("CmdShowDigestView", "Digest View", nullptr));
     h->addWidget(addButton("CmdShowIndividual", "Individual Results", nullptr));
-    h->addWidget(
-        addButton("CmdPrintTournamentView", "Print Tournament View",
-                  "Print the Tournament View as it is currently sorted  with the selected users name "
-                  "as a header."));
+    h->addWidget(addButton("CmdPrintTournamentView", "Print Tournament View",
+                           "Print the Tournament View as it is currently sorted  with the selected users name "
+                           "as a header."));
     h->addStretch(1);
     return row;
 }
@@ -195,9 +193,8 @@ QWidget* cmdanalyse::buildSortRow() {
         // Short captions need no full-size button when the window is narrow.
         if (std::string_view(button.caption).size() <= 4)
             b->setMinimumWidth(b->fontMetrics().horizontalAdvance(button.caption) + 24);
-        connect(b, &QPushButton::clicked, this, [this, name] {
-            windows_.runCommand([name](KrvSession& s) { clickTournamentSortButton(s, name); });
-        });
+        connect(b, &QPushButton::clicked, this,
+                [this, name] { windows_.runCommand([name](KrvSession& s) { clickTournamentSortButton(s, name); }); });
         // The four rating columns stand together under their heading.
         if (name == "cmdsel") {
             auto* lblrating = new QLabel("Ratings");
@@ -307,9 +304,12 @@ void cmdanalyse::setUpIdSuggestions() {
 void cmdanalyse::connectKeys() {
     pressFocusedButtonsOnReturn(*this);
     // Help and Exit answer in every window of the program.
-    runOnKey(*this, QKeySequence(Qt::Key_F1), [this] { windows_.showHelp(); }, true);
-    runOnKey(*this, QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { windows_.exitProgram(); }, true);
-    clickOnKey(*this, QKeySequence(Qt::CTRL | Qt::Key_P), static_cast<QPushButton*>(controls_.at("CmdPrintTournamentView")));
+    runOnKey(
+        *this, QKeySequence(Qt::Key_F1), [this] { windows_.showHelp(); }, true);
+    runOnKey(
+        *this, QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { windows_.exitProgram(); }, true);
+    clickOnKey(*this, QKeySequence(Qt::CTRL | Qt::Key_P),
+               static_cast<QPushButton*>(controls_.at("CmdPrintTournamentView")));
 }
 
 void cmdanalyse::titleClicked(int column) {
@@ -423,10 +423,8 @@ void cmdanalyse::showProgress(int done, int total) {
 }
 
 void cmdanalyse::closeEvent(QCloseEvent* event) {
-    if (windows_.exitProgram())
-        event->accept();
-    else
-        event->ignore();
+    if (windows_.exitProgram()) event->accept();
+    else event->ignore();
 }
 
 }  // namespace krv

@@ -9,10 +9,10 @@
 #include "individual/individual_window.h"
 #include "platform/qt_grid_model.h"
 #include "platform/qt_text.h"
+#include "session/session.h"
 #include "shell/commands.h"
 #include "shell/main_window.h"
 #include "shell/qt_update_runner.h"
-#include "session/session.h"
 #include "shell/qt_window_places.h"
 #include "shell/store_command.h"
 #include "shell/window_places.h"
@@ -62,8 +62,7 @@ AppWindows::~AppWindows() {
 FormDigest& AppWindows::digest() {
     if (!digest_) {
         digest_ = std::make_unique<FormDigest>(session_, *this);
-        connect(digest_.get(), &FormDigest::refreshRequested, this,
-                [this] { runInBackground(cmdAnalyseOnly_Click); });
+        connect(digest_.get(), &FormDigest::refreshRequested, this, [this] { runInBackground(cmdAnalyseOnly_Click); });
         // A window first opened during a run waits like the others.
         digest_->setBusy(busy_);
         placeWindow(*digest_);
@@ -102,9 +101,7 @@ void AppWindows::runCommand(const std::function<void(KrvSession&)>& command) {
         ScopeExit restoreCursor([] { QGuiApplication::restoreOverrideCursor(); });
         try {
             command(session_);
-        } catch (const std::exception& e) {
-            failure = QString::fromLocal8Bit(e.what());
-        } catch (...) {
+        } catch (const std::exception& e) { failure = QString::fromLocal8Bit(e.what()); } catch (...) {
             failure = QStringLiteral("unknown error");
         }
     }
@@ -130,9 +127,7 @@ void AppWindows::startRun(std::function<void(KrvSession&)> command) {
         started = runner_->start([command = std::move(command)](KrvSession& worker) {
             return runStoreCommand(worker, command, LockWait::Wait);
         });
-    } catch (const std::exception& e) {
-        reportFailure(QString::fromLocal8Bit(e.what()));
-    }
+    } catch (const std::exception& e) { reportFailure(QString::fromLocal8Bit(e.what())); }
 }
 
 bool AppWindows::isBusy() const { return busy_; }

@@ -13,9 +13,9 @@
 #include "platform/qt_focus_style.h"
 #include "platform/qt_message_box.h"
 #include "platform/text.h"
+#include "session/session.h"
 #include "shell/main_window.h"
 #include "shell/qt_app_windows.h"
-#include "session/session.h"
 #include "shell/site_address.h"
 #include "web/web_window.h"
 

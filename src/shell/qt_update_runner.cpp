@@ -46,9 +46,7 @@ bool QtUpdateRunner::start(std::function<bool(KrvSession&)> command) {
             } catch (const std::exception& e) {
                 failure = e.what();
                 if (failure.empty()) failure = "unknown error";
-            } catch (...) {
-                failure = "unknown error";
-            }
+            } catch (...) { failure = "unknown error"; }
             workerDone_ = true;
             guiThread_.post([this, failure, completed] { endRun(QString::fromLocal8Bit(failure), completed); });
         });

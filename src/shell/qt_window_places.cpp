@@ -73,8 +73,8 @@ bool WindowPlacer::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Move || event->type() == QEvent::Resize) {
         auto* window = static_cast<QWidget*>(watched);
         // A maximised or minimised window keeps the place it comes back to.
-        if (window->isVisible() && !(window->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized |
-                                                              Qt::WindowFullScreen))) {
+        if (window->isVisible() &&
+            !(window->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))) {
             const QRect g = window->geometry();
             places_.windows[window->objectName().toStdString()] = {g.x(), g.y(), g.width(), g.height()};
         }

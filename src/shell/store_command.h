@@ -15,8 +15,7 @@ enum class LockWait {
     NoWait,  // report the store as in use and do not run
 };
 
-inline constexpr const char* kWaitingForStoreText =
-    "Waiting for another KRV Data program to finish with this store...";
+inline constexpr const char* kWaitingForStoreText = "Waiting for another KRV Data program to finish with this store...";
 // The title of the box that says the store is in use (NoWait).
 inline constexpr const char* kStoreInUseTitle = "Store In Use";
 

@@ -21,7 +21,7 @@ struct WindowPlace {
 };
 
 struct WindowPlaces {
-    std::map<std::string, WindowPlace> windows;          // by the window's name
+    std::map<std::string, WindowPlace> windows;            // by the window's name
     std::map<std::string, std::vector<int>> columnWidths;  // by the grid's name
     bool operator==(const WindowPlaces&) const = default;
 };

@@ -52,20 +52,19 @@ int firstQualifyingRow(const Grid& games, double score) {
 enum class LineForm { ByDifference, ByOpponentRating };
 
 struct Search {
-    int sortColumn;   // -1: keep the column
-    int sortCode;     // 0: keep the order
+    int sortColumn;  // -1: keep the column
+    int sortCode;    // 0: keep the order
     double score;
     const char* label;
     LineForm form;
-    bool endsGroup;   // an empty line follows
+    bool endsGroup;  // an empty line follows
 };
 
 constexpr std::array<Search, 6> kSearches{{
     {kDifference, kSortGenericDescending, 1, "Best Upset = ", LineForm::ByDifference, false},
     {-1, kSortNone, 0.5, "Best Draw = ", LineForm::ByDifference, false},
     {-1, kSortGenericAscending, 0, "Worst Loss = ", LineForm::ByDifference, true},
-    {kOpponentRating, kSortGenericDescending, 1, "Highest Rated Opponent Win = ", LineForm::ByOpponentRating,
-     false},
+    {kOpponentRating, kSortGenericDescending, 1, "Highest Rated Opponent Win = ", LineForm::ByOpponentRating, false},
     {-1, kSortNone, 0.5, "Highest Rated Opponent Draw = ", LineForm::ByOpponentRating, false},
     {-1, kSortGenericAscending, 0, "Lowest Rated Opponent Loss to = ", LineForm::ByOpponentRating, true},
 }};

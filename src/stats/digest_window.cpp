@@ -54,8 +54,7 @@ FormDigest::FormDigest(KrvSession& session, CommandRunner& windows) : session_(s
 
     cmdrefresh_ = new QPushButton("Refresh");
     cmdrefresh_->setObjectName("cmdrefresh");
-    cmdrefresh_->setToolTip(
-        "Use this when there is no Internet connection for Data that has already been downloaded.");
+    cmdrefresh_->setToolTip("Use this when there is no Internet connection for Data that has already been downloaded.");
     connect(cmdrefresh_, &QPushButton::clicked, this, &FormDigest::refreshRequested);
 
     cmdprintdigest_ = new QPushButton("Print");
@@ -116,7 +115,8 @@ void FormDigest::setBusy(bool busy) {
 
 void FormDigest::printDigest() {
     windows_.runCommand([this](KrvSession& s) {
-        runPrintout(s.messages, this, memberPdfPlace(s, "digest.pdf"), false, [&s](Printer& p) { krv::printDigest(s, p); });
+        runPrintout(s.messages, this, memberPdfPlace(s, "digest.pdf"), false,
+                    [&s](Printer& p) { krv::printDigest(s, p); });
     });
 }
 

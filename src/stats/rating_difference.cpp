@@ -87,10 +87,10 @@ void gethighlowresults(KrvSession& session) {
     const RatingClasses classes = classifyByRating(session.ui.MSFlexSort);
     const std::string line(kLineEnd);
     std::string& digest = session.ui.txtResults;
-    digest += line + "Results against" + totalText(classes.higher) + " higher rated players" +
-              countsText(classes.higher);
-    digest += line + "Results against" + totalText(classes.equal) + "  equally rated players" +
-              countsText(classes.equal);
+    digest +=
+        line + "Results against" + totalText(classes.higher) + " higher rated players" + countsText(classes.higher);
+    digest +=
+        line + "Results against" + totalText(classes.equal) + "  equally rated players" + countsText(classes.equal);
     digest += line + "Results against" + totalText(classes.lower) + "  lower rated players" +
               countsText(classes.lower) + line;
 }
@@ -100,12 +100,12 @@ void gethlflexresults(KrvSession& session) {
     const RatingBands bands = classifyByBand(session.ui.MSFlexSort, numericValue(range));
     const std::string line(kLineEnd);
     std::string& digest = session.ui.txtResults;
-    digest += line + "Results against" + totalText(bands.plus) + " players rated + " + range + " " +
-              countsText(bands.plus);
-    digest += line + "Results against" + totalText(bands.within) + " players rated +/-" + range +
-              countsText(bands.within);
-    digest += line + "Results against" + totalText(bands.minus) + " players rated - " + range + " " +
-              countsText(bands.minus);
+    digest +=
+        line + "Results against" + totalText(bands.plus) + " players rated + " + range + " " + countsText(bands.plus);
+    digest +=
+        line + "Results against" + totalText(bands.within) + " players rated +/-" + range + countsText(bands.within);
+    digest +=
+        line + "Results against" + totalText(bands.minus) + " players rated - " + range + " " + countsText(bands.minus);
 
     const auto folder = memberResultsFolder(session);
     if (!folder) throw AnalysisStopped("the ID box holds no member ID");

@@ -27,9 +27,9 @@ struct RatingClasses {
 RatingClasses classifyByRating(const Grid& games);
 
 struct RatingBands {
-    ResultCounts plus;    // opponent rated more than the range above the member
+    ResultCounts plus;  // opponent rated more than the range above the member
     ResultCounts within;
-    ResultCounts minus;   // opponent rated more than the range below the member
+    ResultCounts minus;  // opponent rated more than the range below the member
 };
 
 RatingBands classifyByBand(const Grid& games, double range);

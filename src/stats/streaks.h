@@ -18,7 +18,7 @@ struct ResultLine {
 
 struct Streak {
     long best = 0;
-    std::string_view date;       // the line after the run, or the run's last line at the end of the file
+    std::string_view date;  // the line after the run, or the run's last line at the end of the file
     std::string_view eventName;
 };
 

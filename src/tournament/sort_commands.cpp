@@ -25,8 +25,7 @@ void sortTournamentView(KrvSession& session, int column, SortKind kind) {
             st.numericSortCode == kSortNumericAscending ? kSortNumericDescending : kSortNumericAscending;
         code = st.numericSortCode;
     } else {
-        st.stringSortCode =
-            st.stringSortCode == kSortTextAscending ? kSortTextDescending : kSortTextAscending;
+        st.stringSortCode = st.stringSortCode == kSortTextAscending ? kSortTextDescending : kSortTextAscending;
         code = st.stringSortCode;
     }
     grid.sort(code);
@@ -57,9 +56,7 @@ void cmdopp_Click(KrvSession& session) { clickTournamentSortButton(session, "cmd
 void cmddif_Click(KrvSession& session) { clickTournamentSortButton(session, "cmddif"); }
 void cmdPost_Click(KrvSession& session) { clickTournamentSortButton(session, "cmdPost"); }
 void cmdsortbydate_Click(KrvSession& session) { clickTournamentSortButton(session, "cmdsortbydate"); }
-void cmdsortbytournament_Click(KrvSession& session) {
-    clickTournamentSortButton(session, "cmdsortbytournament");
-}
+void cmdsortbytournament_Click(KrvSession& session) { clickTournamentSortButton(session, "cmdsortbytournament"); }
 void cmdsortbyalpha_Click(KrvSession& session) { clickTournamentSortButton(session, "cmdsortbyalpha"); }
 
 std::optional<std::string> crosstableKey(std::string_view fileName) {

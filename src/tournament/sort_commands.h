@@ -24,8 +24,7 @@ struct TournamentSortButton {
 };
 
 inline constexpr const char* kClickAgainHint = "Clicking more than once changes the Sort direction.";
-inline constexpr const char* kTournamentClickHint =
-    "Click on any Tournament to go to the actual USCF KRV data.";
+inline constexpr const char* kTournamentClickHint = "Click on any Tournament to go to the actual USCF KRV data.";
 
 // In the order they stand above the grid.
 inline constexpr std::array<TournamentSortButton, 9> kTournamentSortButtons{{

@@ -19,13 +19,13 @@ const std::string kIndent(20, ' ');
 const std::string kCellGap(5, ' ');
 
 void printHeading(Printer& printer, const std::string& idBoxText, const std::string& today, int page) {
-    printer.printLine(kIndent + idBoxText + " TOURNAMENT RESULTS  as of " + today + "  Page " +
-                      std::to_string(page));
+    printer.printLine(kIndent + idBoxText + " TOURNAMENT RESULTS  as of " + today + "  Page " + std::to_string(page));
     printer.emptyLine();
     printer.setPositionTwips(kRatingsPositionTwips);
     printer.printLine("RATINGS");
-    printer.printText("                        USCF#         Opponent"
-                      "                                            Results");
+    printer.printText(
+        "                        USCF#         Opponent"
+        "                                            Results");
     printer.setPositionTwips(kRatingsPositionTwips);
     printer.printLine("SEL      OPP      DIF      POST      DATE             TOURNAMENT NAME");
 }

@@ -1,5 +1,6 @@
 #include "web/web_window.h"
 
+#include <unistd.h>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -7,7 +8,6 @@
 #include <QPushButton>
 #include <QWebEngineView>
 #include <algorithm>
-#include <unistd.h>
 
 #include "platform/qt_text.h"
 #include "platform/qt_window_keys.h"
@@ -62,8 +62,7 @@ FormWeb::FormWeb(KrvSession& session, QWidget* parent) : QWidget(parent, Qt::Win
     connect(cboAddress_, &QComboBox::activated, this, [this](int) { web_->cboAddress_Click(); });
     // The box passes its keys to its line edit directly, past any event
     // filter there; the line edit's own Enter signal sees every Enter.
-    connect(cboAddress_->lineEdit(), &QLineEdit::returnPressed, this,
-            [this] { web_->cboAddress_KeyPress(kEnterKey); });
+    connect(cboAddress_->lineEdit(), &QLineEdit::returnPressed, this, [this] { web_->cboAddress_KeyPress(kEnterKey); });
 
     addButton(buttonRow_, "cmdGo", "Go", &WebBrowsing::cmdGo_Click);
     auto* close = addButton(buttonRow_, "cmdclose", "Close", nullptr);
@@ -83,8 +82,7 @@ FormWeb::~FormWeb() {
     delete WebBrowser1_;
 }
 
-QPushButton* FormWeb::addButton(QWidget* row, const char* name, const char* caption,
-                                void (WebBrowsing::*handler)()) {
+QPushButton* FormWeb::addButton(QWidget* row, const char* name, const char* caption, void (WebBrowsing::*handler)()) {
     auto* button = new QPushButton(QString::fromLatin1(caption), row);
     button->setObjectName(name);
     button->setAutoDefault(false);

@@ -34,8 +34,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    QPushButton* addButton(QWidget* row, const char* name, const char* caption,
-                           void (WebBrowsing::*handler)());
+    QPushButton* addButton(QWidget* row, const char* name, const char* caption, void (WebBrowsing::*handler)());
     void Form_Resize();
     int pixels(int twips) const;
     int twips(int pixels) const;

@@ -123,7 +123,10 @@ private slots:
     // grid cell (and on paper: print_pdf_test), so a typographic apostrophe
     // and a euro sign look alike everywhere.
     void highBytesShowAsWindows1252InTitlesAndGrids() {
-        const std::string name = "O\x92" "BRIEN, \x80" "VA";
+        const std::string name =
+            "O\x92"
+            "BRIEN, \x80"
+            "VA";
         const QString shown = QString::fromUtf8("O\u2019BRIEN, \u20ACVA");
         openWindow("12345678 -- " + name);
         const QString title = control<QChartView>("MSChart1Plot")->chart()->title();

@@ -69,9 +69,16 @@ TEST_F(AdvancedAnalysisTest, AMissingResultsFileOrFolderEndsTheRun) {
     };
     const std::vector<Case> cases{
         {notable, false, [&] { fs::remove(session.state.streakFile); }},
-        {notable, false, [&] { writeResults({"Win,20050315,SPRING OPEN", "Loss,20060101"}); }},
+        {notable, false,
+         [&] {
+             writeResults({"Win,20050315,SPRING OPEN", "Loss,20060101"});
+         }},
         {bands, true, [&] { fs::remove_all(results()); }},
-        {bands, false, [&] { session.ui.CmbID = "../../x -- SOMEONE"; fs::create_directories(outside); }},
+        {bands, false,
+         [&] {
+             session.ui.CmbID = "../../x -- SOMEONE";
+             fs::create_directories(outside);
+         }},
     };
     session.state.streakFile = dir / "streak.txt";  // outside the results folder
     for (std::size_t i = 0; i < cases.size(); ++i) {

@@ -4,8 +4,8 @@
 
 #include "acquisition/analysis_driver.h"
 #include "platform/text.h"
-#include "shell/commands.h"
 #include "session/session.h"
+#include "shell/commands.h"
 #include "support/fake_downloader.h"
 #include "support/page_builder.h"
 #include "support/temp_store.h"

@@ -18,9 +18,9 @@
 namespace krv::testing {
 
 // One raw game list record, the name padded as the event pages give it.
-inline std::string gameRecord(const std::string& id, std::string name, const std::string& score,
-                              const std::string& pre, const std::string& opponent, const std::string& post,
-                              const std::string& date, const std::string& event = "SPRING OPEN") {
+inline std::string gameRecord(const std::string& id, std::string name, const std::string& score, const std::string& pre,
+                              const std::string& opponent, const std::string& post, const std::string& date,
+                              const std::string& event = "SPRING OPEN") {
     name.resize(32, ' ');
     return id + "," + name + "," + score + "," + pre + "," + opponent + "," + post + "," + date + "," + event + "," +
            date + "0001.0-12345678.txt";
@@ -66,7 +66,9 @@ struct AnalysisFixture : ::testing::Test {
     void writeResults(const std::vector<std::string>& lines) {
         writeBytes(session.state.streakFile, joinLinesCrLf(lines));
     }
-    void sortData() { SortData(session, [] { return std::string("06-15-2024"); }); }
+    void sortData() {
+        SortData(session, [] { return std::string("06-15-2024"); });
+    }
     std::vector<std::string> digestLines() const { return splitLines(session.ui.txtResults); }
 };
 

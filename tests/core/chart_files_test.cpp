@@ -11,9 +11,12 @@ using namespace krv::testing;
 TEST(ChartFiles, OneLinePerDateAndTheNewestLineOfEachYear) {
     // Newest first: date (7), pre-event (3) and post-event rating (6). Of the
     // two events on 20070101 the first row in grid order counts.
-    const Grid games = gridOf({7, 3, 6}, {{"20071201", "1600", "1620"}, {"20071201", "1600", "1620"},
-                                          {"20070505", "1580", "1600"}, {"20070101", "1590", "1580"},
-                                          {"20070101", "1575", "1590"}, {"20060303", "UnR", "1575"}});
+    const Grid games = gridOf({7, 3, 6}, {{"20071201", "1600", "1620"},
+                                          {"20071201", "1600", "1620"},
+                                          {"20070505", "1580", "1600"},
+                                          {"20070101", "1590", "1580"},
+                                          {"20070101", "1575", "1590"},
+                                          {"20060303", "UnR", "1575"}});
     const ChartFileTexts files = buildChartFiles(games);
     EXPECT_EQ(files.allChart,
               " 20071201 , 1600 , 1620 \r\n"

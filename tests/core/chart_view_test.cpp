@@ -75,17 +75,22 @@ TEST_F(ChartViewTest, Overview) {
         std::vector<std::string> boxes;  // events, highest, lowest, first label
         double axisMinimum, axisMaximum;
     };
-    for (const Case& c : {
-             // The unrated start must not become the low.
-             Case{" 20050315 , 1523 , 1610 \r\n 20040102 , 1610 , 1523 \r\n 20030607 ,UnR, 1610 \r\n",
-                  {1610, 1523, 1610}, {"3", "1610", "1523", "06-07-2003"}, 1500, 1700},
-             // Only unrated starts: the low stays at 3000 and the axis starts at 0.
-             Case{"20050315,UnR,950\r\n", {950}, {"1", "950", "3000", "03-15-2005"}, 0, 1000},
-             // A new low after the event may lie below the axis.
-             Case{"20050315,1523,1388\r\n", {1388}, {"1", "1388", "1523", "03-15-2005"}, 1500, 1400},
-             // Two lines of one date are two points.
-             Case{"20050315,1500,1523\r\n20050315,1523,1540\r\n", {1523, 1540}, {"2", "1540", "1500", "03-15-2005"},
-                  1500, 1600}}) {
+    for (const Case& c : {// The unrated start must not become the low.
+                          Case{" 20050315 , 1523 , 1610 \r\n 20040102 , 1610 , 1523 \r\n 20030607 ,UnR, 1610 \r\n",
+                               {1610, 1523, 1610},
+                               {"3", "1610", "1523", "06-07-2003"},
+                               1500,
+                               1700},
+                          // Only unrated starts: the low stays at 3000 and the axis starts at 0.
+                          Case{"20050315,UnR,950\r\n", {950}, {"1", "950", "3000", "03-15-2005"}, 0, 1000},
+                          // A new low after the event may lie below the axis.
+                          Case{"20050315,1523,1388\r\n", {1388}, {"1", "1388", "1523", "03-15-2005"}, 1500, 1400},
+                          // Two lines of one date are two points.
+                          Case{"20050315,1500,1523\r\n20050315,1523,1540\r\n",
+                               {1523, 1540},
+                               {"2", "1540", "1500", "03-15-2005"},
+                               1500,
+                               1600}}) {
         writeBytes(file("allChart.txt"), c.bytes);
         open();
         EXPECT_EQ(chart.title, "Rating Overview for  -- Doe, Jane");
@@ -123,7 +128,7 @@ TEST_F(ChartViewTest, DetailPagesWalkBackAndKeepTheirPlaceUntilThePageSizeChange
     open();
     EXPECT_EQ(chart.plottedValues().size(), 100u);
     view->cmdshowdetail_Click();
-    expectPage(11, 40, true, false);  // the right arrow stays hidden since the overview
+    expectPage(11, 40, true, false);                    // the right arrow stays hidden since the overview
     writeBytes(file("allChart.txt"), chartFileOf(12));  // a shorter history under the same ID
     view->cmdshowdetail_Click();
     ASSERT_EQ(chart.rows.size(), 30u);
@@ -213,8 +218,7 @@ TEST_F(ChartViewTest, AFileThatCannotBeChartedIsReportedAndLeavesAnEmptyChart) {
         EXPECT_EQ(boxes.shown[0].title, "KRV Graphs") << name;
         // A file that is there but unusable is named; a missing one is the
         // usual "not analysed yet", said without a path.
-        if (bytes)
-            EXPECT_NE(boxes.shown[0].text.find(file("allChart.txt")), std::string::npos) << name;
+        if (bytes) EXPECT_NE(boxes.shown[0].text.find(file("allChart.txt")), std::string::npos) << name;
         else
             EXPECT_EQ(boxes.shown[0].text,
                       "There are no charts for 12345678 yet. Run \"Update Individual's Data\" or "
@@ -245,7 +249,6 @@ TEST_F(ChartViewTest, AnIdBoxWithoutAMemberIdChartsNothing) {
     view = std::make_unique<ChartView>(session, chart);
     view->Form_Load();
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text,
-              "Could not chart this member: the ID box does not begin with an 8-digit member ID.");
+    EXPECT_EQ(boxes.shown[0].text, "Could not chart this member: the ID box does not begin with an 8-digit member ID.");
     EXPECT_TRUE(chart.rows.empty());
 }

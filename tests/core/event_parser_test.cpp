@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-
 #include "acquisition/event_parser.h"
 #include "platform/text.h"
 #include "session/session.h"
@@ -73,9 +72,9 @@ Lines sectionFile(const Lines& header, const std::vector<Player>& players, bool 
     return lines;
 }
 
-std::string record(const std::string& id, const std::string& name, const std::string& score,
-                   const std::string& pre, const std::string& oppPre, const std::string& post,
-                   const std::string& eventName = "Spring Open ", const std::string& file = kFile) {
+std::string record(const std::string& id, const std::string& name, const std::string& score, const std::string& pre,
+                   const std::string& oppPre, const std::string& post, const std::string& eventName = "Spring Open ",
+                   const std::string& file = kFile) {
     return id + "," + padded(name, 28) + "," + score + "," + pre + "," + oppPre + "," + post + ",20120311," +
            eventName + "," + file + "\r\n";
 }
@@ -134,7 +133,8 @@ TEST_F(EventParserTest, ResultLinesAndRecordsOfOneSection) {
     } cases[] = {
         // Lower-case letters, blanks, byes and unplayed rounds are not games;
         // 1-, 2- and 3-digit pair numbers; "Unra" becomes "UnR".
-        {"wld", sectionFile(title, {member({"W   5", "L  12", "D 123", "", "w   5", "X   5", "H", "U"}), kSmith, kLee, kKim}),
+        {"wld",
+         sectionFile(title, {member({"W   5", "L  12", "D 123", "", "w   5", "X   5", "H", "U"}), kSmith, kLee, kKim}),
          results({"Win", "Loss", "Draw"}),
          record("87654321", "JOHN SMITH", " 1", "1641", "1500", "1700") +
              record("11112222", "ANN LEE", " 0", "1641", "UnR", "1700") +
@@ -150,7 +150,8 @@ TEST_F(EventParserTest, ResultLinesAndRecordsOfOneSection) {
         {"missing opponent", sectionFile(title, {member({"L   5", "W  99"}), kSmith}), results({"Loss", "Win"}),
          record("87654321", "JOHN SMITH", " 0", "1641", "1500", "1700")},
         // ">5<" in the head is taken as pair 5's line, which holds no ID.
-        {"pair number in head", sectionFile({title[0], "<p><b>5</b> rounds</p>"}, {member({"W   5", "W  12"}), kSmith, kLee}),
+        {"pair number in head",
+         sectionFile({title[0], "<p><b>5</b> rounds</p>"}, {member({"W   5", "W  12"}), kSmith, kLee}),
          results({"Win", "Win"}), record("11112222", "ANN LEE", " 1", "1641", "UnR", "1700")},
         {"comma and quote", sectionFile(title, {member({"W   5"}), {5, "87654321", "DOE, JOHN \"JJ\"", "1500"}}),
          results({"Win"}), record("87654321", "DOE- JOHN  JJ ", " 1", "1641", "1500", "1700")},
@@ -185,7 +186,7 @@ TEST_F(EventParserTest, TheEventNameComesFromTheTitleAndCarriesOverToFilesWithou
     parse(sectionFile({"<hr><a name=Section2 id=anchor=Section2></a>"}, {member({"L   5"}), kSmith}),
           std::string(kFile) + "2");
     EXPECT_EQ(games, record("87654321", "JOHN SMITH", " 0", "1641", "1500", "1700", "Spring Open- -Rapid- ",
-                                  std::string(kFile) + "2"));
+                            std::string(kFile) + "2"));
     // A title without "(Event" names the event by its 35th character alone.
     parse(sectionFile({"<title>Rating Service Crosstable: Autumn Swiss</title>"}, {}));
     EXPECT_EQ(session.state.eventName, "A");

@@ -103,9 +103,7 @@ TEST(GridSort, GenericOrderIsConsistentForMixedCells) {
                 int ab = compareCells(kSortGenericAscending, a, b);
                 int bc = compareCells(kSortGenericAscending, b, c);
                 int ac = compareCells(kSortGenericAscending, a, c);
-                if (ab < 0 && bc < 0) {
-                    EXPECT_LT(ac, 0) << a << " " << b << " " << c;
-                }
+                if (ab < 0 && bc < 0) { EXPECT_LT(ac, 0) << a << " " << b << " " << c; }
                 EXPECT_EQ(ab, -compareCells(kSortGenericAscending, b, a));
             }
 }
@@ -154,9 +152,7 @@ TEST(GridSort, EveryCodeKeepsTiesInTheirShownOrderOnLargeGrids) {
                 if (descending) c = -c;
                 SCOPED_TRACE("code " + std::to_string(code) + ", row " + std::to_string(r));
                 ASSERT_LE(c, 0);
-                if (c == 0) {
-                    ASSERT_LT(std::stoi(g.text(r - 1, 1)), std::stoi(g.text(r, 1)));
-                }
+                if (c == 0) { ASSERT_LT(std::stoi(g.text(r - 1, 1)), std::stoi(g.text(r, 1))); }
             }
         }
     }
@@ -169,7 +165,7 @@ TEST(GridSort, ASecondSortKeepsTheFirstSortsOrderAmongItsTies) {
     g.setCols(3);
     g.setRows(30);
     for (int r = 0; r < 30; ++r) {
-        g.setText(r, 0, std::to_string(r % 3));         // three groups
+        g.setText(r, 0, std::to_string(r % 3));          // three groups
         g.setText(r, 1, std::to_string((r * 11) % 30));  // a distinct key per row
         g.setText(r, 2, std::to_string(r));
     }

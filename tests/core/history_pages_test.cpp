@@ -14,10 +14,10 @@ constexpr const char* kBase = "http://127.0.0.1:8080";
 
 // One event row of a history page: the "Detail:" line, two lines, the link line.
 void addEventRow(Lines& page, const std::string& number, const std::string& linkLine = "") {
-    page.insert(page.end(), {"<td nowrap>2012-03-11<br><small>Detail: " + number + "</small></td>",
-                             "<td nowrap>Section 1</td>", "<td nowrap>R: 1500 =&gt; 1510</td>",
-                             linkLine.empty() ? "<td width=40%><a href=XtblMain.php?" + number + "-" + kId + ">E</a>"
-                                              : linkLine});
+    page.insert(page.end(),
+                {"<td nowrap>2012-03-11<br><small>Detail: " + number + "</small></td>", "<td nowrap>Section 1</td>",
+                 "<td nowrap>R: 1500 =&gt; 1510</td>",
+                 linkLine.empty() ? "<td width=40%><a href=XtblMain.php?" + number + "-" + kId + ">E</a>" : linkLine});
 }
 std::string addressOf(const std::string& number) {
     return std::string(kBase) + "/krv/XtblMain.php?" + number + ".0-" + kId;
@@ -37,8 +37,7 @@ TEST(CountHistoryPageLinks, CountsLinesWithTheIdFollowedByADot) {
 TEST(FindWrongIdLine, TheFirstErrorLineWithTheIdDecides) {
     EXPECT_EQ(findWrongIdLine({"", "Error everywhere", "12345678 fine", "12345678Error"}, kId), std::nullopt);
     // " Error" with "MATCH ERRORS" accepts and ends the check.
-    EXPECT_EQ(findWrongIdLine({"12345678 Errors? Report match errors", "12345678 Error: unknown"}, kId),
-              std::nullopt);
+    EXPECT_EQ(findWrongIdLine({"12345678 Errors? Report match errors", "12345678 Error: unknown"}, kId), std::nullopt);
     EXPECT_EQ(findWrongIdLine({"x", "12345678 ERROR: no member", "12345678 Error: later"}, kId),
               "12345678 ERROR: no member");
     EXPECT_EQ(findWrongIdLine({"12345678 error"}, kId), "12345678 error");

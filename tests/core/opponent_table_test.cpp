@@ -8,8 +8,8 @@ using namespace krv::testing;
 
 TEST(ScorePercentage, RoundsHalvesToEvenAndAlwaysStartsWithABlank) {
     const std::vector<std::tuple<double, double, double, std::string>> cases{
-        {1, 1, 2, " 75%"}, {0, 1, 4, " 12%"}, {1, 3, 4, " 62%"}, {5, 1, 8, " 69%"},
-        {3, 0, 3, " 100%"}, {0, 0, 3, " 0%"}, {0, 0, 0, " 0%"},
+        {1, 1, 2, " 75%"},  {0, 1, 4, " 12%"}, {1, 3, 4, " 62%"}, {5, 1, 8, " 69%"},
+        {3, 0, 3, " 100%"}, {0, 0, 3, " 0%"},  {0, 0, 0, " 0%"},
     };
     for (const auto& [wins, draws, games, expected] : cases)
         EXPECT_EQ(scorePercentage(wins, draws, games), expected) << wins << "/" << draws << "/" << games;

@@ -52,8 +52,9 @@ const std::vector<std::pair<std::string, std::string>>& junkAnswers() {
              "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML 2.0//EN\">\n<html><head>\n<title>500 Internal Server "
              "Error</title>\n</head><body>\n<h1>Internal Server Error</h1>\n<p>The server encountered an internal "
              "error.</p>\n</body></html>\n"},
-            {"not found", "<html>\n<head><title>404</title></head>\n<body>\n<h3>Error 404</h3>\n<p>Not Found</p>\n"
-                          "</body>\n</html>\n"},
+            {"not found",
+             "<html>\n<head><title>404</title></head>\n<body>\n<h3>Error 404</h3>\n<p>Not Found</p>\n"
+             "</body>\n</html>\n"},
             {"plain text", "Service Unavailable\r\n"},
         };
         for (unsigned seed : {1u, 2u, 3u, 17u, 4242u}) {
@@ -94,7 +95,8 @@ TEST(PageChecks, ACrosstableNeedsTitleNoteAndAPlayerRowInEverySectionAndItsEnd) 
         std::string page;
     } refused[] = {
         {"no title", replaced(good, "<title>", "<tytle>")},
-        {"the title after the Note: line", replaced(replaced(good, "<title>", "<tytle>"), note, note + "<title>x</title>\n")},
+        {"the title after the Note: line",
+         replaced(replaced(good, "<title>", "<tytle>"), note, note + "<title>x</title>\n")},
         {"no Note: line in section 1", replaced(good, "Note:", "note")},
         {"no Note: line in section 2", replaced(replaced(good, "Note:", "@@"), "Note:", "note")},
         {"no end of the document", replaced(good, "</html>", "")},
@@ -131,9 +133,9 @@ TEST(PageChecks, AHistoryPageNeedsTheMembersNameLineAndItsEndUnlessItSaysTheIdIs
 TEST(PageChecks, TheStoredGoldenEventPasses) {
     std::string page;
     for (const char* suffix : {"", "2", "3"}) {
-        std::ifstream in(std::string(KRV_TEST_SOURCE_DIR) + "/integration/golden/13377702/201311160008.0-13377702.txt" +
-                             suffix,
-                         std::ios::binary);
+        std::ifstream in(
+            std::string(KRV_TEST_SOURCE_DIR) + "/integration/golden/13377702/201311160008.0-13377702.txt" + suffix,
+            std::ios::binary);
         ASSERT_TRUE(in) << suffix;
         std::stringstream bytes;
         bytes << in.rdbuf();

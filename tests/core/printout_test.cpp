@@ -70,15 +70,28 @@ struct PrintoutFixture : ::testing::Test {
     Sheets printGames(int count) {
         return print(session.ui.MSFlexSort, count, printTournamentView, [](int r) {
             const std::string n = std::to_string(r + 1);
-            return Lines{std::to_string(20000000 + r), "PLAYER " + n, " 1", std::to_string(1500 + r), "1400",
-                         std::to_string(100 + r), "1510", "20240101", "OPEN " + n, "PLAYER " + n,
+            return Lines{std::to_string(20000000 + r),
+                         "PLAYER " + n,
+                         " 1",
+                         std::to_string(1500 + r),
+                         "1400",
+                         std::to_string(100 + r),
+                         "1510",
+                         "20240101",
+                         "OPEN " + n,
+                         "PLAYER " + n,
                          "202401010001.0-12345678-1.txt"};
         });
     }
     Sheets printOpponents(int count) {
         return print(session.ui.MSFlexResults, count, printIndividualResults, [](int r) {
-            return Lines{"key" + std::to_string(r), "NAME " + std::to_string(r + 1), std::to_string(r % 5), "0", "1",
-                         std::to_string(r % 5 + 1), "50%"};
+            return Lines{"key" + std::to_string(r),
+                         "NAME " + std::to_string(r + 1),
+                         std::to_string(r % 5),
+                         "0",
+                         "1",
+                         std::to_string(r % 5 + 1),
+                         "50%"};
         });
     }
 };

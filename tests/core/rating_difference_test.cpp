@@ -28,8 +28,11 @@ TEST(RatingBands, BoundariesAndFixedClasses) {
     }
 
     // Only 1, .5 and 0 count, as a win, a draw and a loss.
-    const Grid scores = gridOf({2, 3, 4}, {{"1", "1500", "1600"}, {".5", "1500", "1600"}, {"0", "1500", "1600"},
-                                           {"2", "1500", "1600"}, {".25", "1500", "1600"}});
+    const Grid scores = gridOf({2, 3, 4}, {{"1", "1500", "1600"},
+                                           {".5", "1500", "1600"},
+                                           {"0", "1500", "1600"},
+                                           {"2", "1500", "1600"},
+                                           {".25", "1500", "1600"}});
     const ResultCounts higher = classifyByRating(scores).higher;
     EXPECT_EQ(std::tie(higher.wins, higher.draws, higher.losses), std::make_tuple(1L, 1L, 1L));
 }

@@ -52,8 +52,7 @@ TEST(ReplacedFile, LeftWithoutCommitTheOldFileStaysAndTheTemporaryGoes) {
         ReplacedFile file(path);
         file.write("half of the new");
         throw std::runtime_error("the analysis stopped");
-    } catch (const std::runtime_error&) {
-    }
+    } catch (const std::runtime_error&) {}
     EXPECT_EQ(readBytes(path), "old\r\n");
     EXPECT_EQ(namesIn(dir.str()), std::set<std::string>{"list.txt"});
 }
@@ -74,7 +73,8 @@ TEST(ReplacedFile, EveryFailureNamesThePathAndLeavesNoTrace) {
              return d / "Results/list.txt";
          }},
         {"a missing folder", "No such file or directory", [](const TempDir& d) { return d / "missing/list.txt"; }},
-        {"a name too long", "File name too long", [](const TempDir& d) { return d / (std::string(300, 'n') + ".txt"); }},
+        {"a name too long", "File name too long",
+         [](const TempDir& d) { return d / (std::string(300, 'n') + ".txt"); }},
         // The rename itself fails: a non-empty folder has the file's name.
         {"a folder in the file's place", "Is a directory",
          [](const TempDir& d) {
@@ -130,9 +130,7 @@ TEST(ReplacedFile, AReadOnlyFolderIsReportedAsSuch) {
     try {
         replaceFile(folder + "/list.txt", "new\r\n");
         ADD_FAILURE() << "no error";
-    } catch (const StoreError& e) {
-        EXPECT_EQ(e.reason(), "Read-only file system");
-    }
+    } catch (const StoreError& e) { EXPECT_EQ(e.reason(), "Read-only file system"); }
     EXPECT_EQ(readBytes(folder + "/list.txt"), "old\r\n");
 }
 

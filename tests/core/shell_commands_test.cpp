@@ -5,8 +5,8 @@
 
 #include "platform/store_error.h"
 #include "platform/text.h"
-#include "shell/commands.h"
 #include "session/session.h"
+#include "shell/commands.h"
 #include "support/temp_store.h"
 
 using namespace krv;
@@ -79,9 +79,7 @@ TEST_F(ShellFixture, AStoreThatCannotBeWrittenEndsTheCommandWithAStoreError) {
         try {
             cmdExit_Click(s);
             ADD_FAILURE() << "no error";
-        } catch (const StoreError& e) {
-            EXPECT_EQ(e.path(), root() + blocked);
-        }
+        } catch (const StoreError& e) { EXPECT_EQ(e.path(), root() + blocked); }
         EXPECT_FALSE(fs::exists(root() + blocked + ".partial"));
         fs::remove_all(root() + blocked);
     }

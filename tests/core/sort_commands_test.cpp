@@ -49,8 +49,10 @@ struct SortFixture : ::testing::Test {
                "202303180024.0-14000000.txt2"}},
              9);
         fill(opponents,  // name, W, D, L, T, percentage
-             {{"JOHN SMITH", "2", "1", "0", "3", "83%"}, {"ANNA ZIMMER", "0", "0", "1", "1", "0%"},
-              {"BOB ADAMS", "1", "0", "0", "1", "100%"}, {"CARL MILLER", "2", "0", "1", "3", "67%"},
+             {{"JOHN SMITH", "2", "1", "0", "3", "83%"},
+              {"ANNA ZIMMER", "0", "0", "1", "1", "0%"},
+              {"BOB ADAMS", "1", "0", "0", "1", "100%"},
+              {"CARL MILLER", "2", "0", "1", "3", "67%"},
               {"DORA BAKER", "0", "2", "9", "11", "9%"}},
              0);
     }
@@ -89,7 +91,7 @@ TEST_F(SortFixture, IndividualButtonsSortLikewiseKeepingEqualRowsInOrder) {
              {cmdW_Click, 1, {"JOHN SMITH", "CARL MILLER", "BOB ADAMS", "ANNA ZIMMER", "DORA BAKER"}, 4},
              {cmdD_Click, 1, {"CARL MILLER", "BOB ADAMS", "ANNA ZIMMER", "JOHN SMITH", "DORA BAKER"}, 3},
              {cmdW_Click, 2, {"2", "2", "1", "0", "0"}, 4},
-             {cmdW_Click, 2, {"0", "0", "1", "2", "2"}, 3},  // "Wins" twice: descending, then ascending
+             {cmdW_Click, 2, {"0", "0", "1", "2", "2"}, 3},             // "Wins" twice: descending, then ascending
              {cmdper_Click, 6, {"100%", "83%", "67%", "9%", "0%"}, 4},  // the number before the percent sign
              {cmdper_Click, 6, {"0%", "9%", "67%", "83%", "100%"}, 3},
              {cmdalpharesults_Click, 1, {"ANNA ZIMMER", "JOHN SMITH", "CARL MILLER", "DORA BAKER", "BOB ADAMS"}, 6},

@@ -17,8 +17,8 @@
 #include "platform/run_folder.h"
 #include "platform/store_error.h"
 #include "platform/store_lock.h"
-#include "shell/commands.h"
 #include "session/session.h"
+#include "shell/commands.h"
 #include "shell/store_command.h"
 #include "support/fake_downloader.h"
 #include "support/mounts.h"
@@ -69,9 +69,8 @@ TEST_F(StoreFixture, TheWriterLockExcludesASecondHolderAndNamesTheFirst) {
     ASSERT_TRUE(first.tryAcquire());
     EXPECT_FALSE(second.tryAcquire());
     EXPECT_EQ(second.holderPid(), static_cast<long>(::getpid()));
-    EXPECT_EQ(storeInUseText(::getpid()),
-              "Another KRV Data program (process " + std::to_string(::getpid()) +
-                  ") is changing this store. Try again when it has finished.");
+    EXPECT_EQ(storeInUseText(::getpid()), "Another KRV Data program (process " + std::to_string(::getpid()) +
+                                              ") is changing this store. Try again when it has finished.");
     EXPECT_EQ(storeInUseText(std::nullopt),
               "Another KRV Data program is changing this store. Try again when it has finished.");
 
@@ -111,10 +110,8 @@ TEST_F(StoreFixture, AWaitEndsWhenTheHolderReleasesOrWhenCancelled) {
         auto result = std::async(std::launch::async, [&] { return waiter.acquire(&cancelled, [&] { ++waits; }); });
         EXPECT_EQ(result.wait_for(200ms), std::future_status::timeout);
         const auto at = std::chrono::steady_clock::now();
-        if (cancel)
-            cancelled = true;
-        else
-            holder.release();
+        if (cancel) cancelled = true;
+        else holder.release();
         ASSERT_EQ(result.wait_for(1s), std::future_status::ready);
         EXPECT_LT(std::chrono::steady_clock::now() - at, 200ms);
         EXPECT_EQ(result.get(), !cancel);
@@ -175,7 +172,8 @@ TEST_F(StoreFixture, AStoreCommandRunsInItsOwnTempFolderAndLeavesItToTheSession)
         StoreLock other(root());
         EXPECT_FALSE(other.tryAcquire()) << "the lock is held while the command runs";
         // A command run from within another does not wait for itself.
-        EXPECT_TRUE(runStoreCommand(inside, [](KrvSession&) {}, LockWait::NoWait));
+        EXPECT_TRUE(runStoreCommand(
+            inside, [](KrvSession&) {}, LockWait::NoWait));
     }));
     EXPECT_FALSE(s.holdsStoreLock);
     EXPECT_TRUE(StoreLock(root()).tryAcquire()) << "released after the command";
@@ -189,7 +187,8 @@ TEST_F(StoreFixture, ABusyStoreIsReportedWithoutWaitingOrWaitedForOnce) {
     StoreLock other(root());
     ASSERT_TRUE(other.tryAcquire());
     bool ran = false;
-    EXPECT_FALSE(runStoreCommand(s, [&](KrvSession&) { ran = true; }, LockWait::NoWait));
+    EXPECT_FALSE(runStoreCommand(
+        s, [&](KrvSession&) { ran = true; }, LockWait::NoWait));
     EXPECT_FALSE(ran);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].title, "Store In Use");
@@ -267,7 +266,5 @@ TEST_F(StoreFixture, AReadOnlyStoreIsStillLockedOrSaysWhyItCannotBe) {
     try {
         StoreLock lock(root() + "/without");
         FAIL() << "no error";
-    } catch (const StoreError& e) {
-        EXPECT_EQ(e.reason(), "Read-only file system");
-    }
+    } catch (const StoreError& e) { EXPECT_EQ(e.reason(), "Read-only file system"); }
 }

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <filesystem>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
+#include <filesystem>
 
 #include "platform/store_error.h"
 #include "platform/text.h"
@@ -138,7 +138,8 @@ TEST(IdList, AKilledWriterNeverLeavesAHalfWrittenList) {
     const std::vector<std::string> oldList{"12345678 -- JOHN SMITH"};
     writeIdList(path, oldList);
     std::vector<std::string> bigList;
-    for (int i = 0; i < 20000; ++i) bigList.push_back(std::to_string(10000000 + i) + " -- PLAYER NUMBER " + std::to_string(i));
+    for (int i = 0; i < 20000; ++i)
+        bigList.push_back(std::to_string(10000000 + i) + " -- PLAYER NUMBER " + std::to_string(i));
     const std::string oldBytes = readBytes(path);
     const std::string newBytes = joinLinesCrLf(bigList);
     for (int attempt = 0; attempt < 5; ++attempt) {

@@ -104,8 +104,8 @@ TEST(TerminalSafe, ControlBytesAndDelBecomeQuestionMarksOthersPass) {
     const std::vector<Case> cases{
         {"JOHN SMITH\r\n", "JOHN SMITH\r\n"},
         {"a\tb", "a\tb"},
-        {"\x1b]0;owned\x07", "?]0;owned?"},   // a window title sequence
-        {"\x1b[2J\x1b[H", "?[2J?[H"},         // clear the screen
+        {"\x1b]0;owned\x07", "?]0;owned?"},  // a window title sequence
+        {"\x1b[2J\x1b[H", "?[2J?[H"},        // clear the screen
         {std::string("a\0b", 3), "a?b"},
         {"\x01\x08\x0b\x0c\x1f", "?????"},
         {"del\x7f", "del?"},
@@ -121,9 +121,18 @@ TEST(ParseWholeNumber, OnlyDigitsWithinTheRangeCount) {
         std::optional<long long> value;
     };
     const std::vector<Case> cases{
-        {"1", 1},          {"8", 8},           {"0", std::nullopt},  {"9", std::nullopt},
-        {"-1", std::nullopt}, {"+2", std::nullopt}, {" 2", std::nullopt}, {"2 ", std::nullopt},
-        {"2.0", std::nullopt}, {"2x", std::nullopt}, {"", std::nullopt},  {"-", std::nullopt},
+        {"1", 1},
+        {"8", 8},
+        {"0", std::nullopt},
+        {"9", std::nullopt},
+        {"-1", std::nullopt},
+        {"+2", std::nullopt},
+        {" 2", std::nullopt},
+        {"2 ", std::nullopt},
+        {"2.0", std::nullopt},
+        {"2x", std::nullopt},
+        {"", std::nullopt},
+        {"-", std::nullopt},
         {"99999999999999999999", std::nullopt},  // beyond any integer type
         {"0000003", 3},
     };

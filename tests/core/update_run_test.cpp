@@ -9,8 +9,8 @@
 #include "acquisition/event_downloads.h"
 #include "acquisition/update_run.h"
 #include "platform/text.h"
-#include "shell/commands.h"
 #include "session/session.h"
+#include "shell/commands.h"
 #include "support/fake_downloader.h"
 #include "support/page_builder.h"
 #include "support/temp_store.h"
@@ -67,10 +67,11 @@ struct UpdateRunTest : ::testing::Test {
         web.serve(historyUrl(".1"), first);
         web.serve(historyUrl(".2"), historyPage(kId, "JOHN SMITH", {}, pageLinks));
         for (const auto& n : events)
-            web.serve(crosstableUrl(n), crosstablePage(n, "CITY OPEN " + n,
-                                                       {{{1, kId, "JOHN SMITH", "R:", "1500", "1510", {"W   2", "D   3"}},
-                                                         {2, "20000002", "ANNA ADAMS", "R:", "1450", "1440", {"L   1"}},
-                                                         {3, "20000003", "PETER BROWN", "R:", "1600", "1590", {"D   1"}}}}));
+            web.serve(crosstableUrl(n),
+                      crosstablePage(n, "CITY OPEN " + n,
+                                     {{{1, kId, "JOHN SMITH", "R:", "1500", "1510", {"W   2", "D   3"}},
+                                       {2, "20000002", "ANNA ADAMS", "R:", "1450", "1440", {"L   1"}},
+                                       {3, "20000003", "PETER BROWN", "R:", "1600", "1590", {"D   1"}}}}));
         web.serve(std::string(kBase) + "/krv/MbrDtlMain.php?" + kId, mainPage(kId, "JOHN SMITH", "1510"));
     }
     void update(const std::string& box = kId) {
@@ -95,8 +96,9 @@ TEST_F(UpdateRunTest, TheIdBoxTextIsCheckedBeforeAnyDownload) {
         ASSERT_EQ(boxes.shown.size(), 2u) << box;
         EXPECT_EQ(boxes.shown[0].kind, "beep");
         EXPECT_EQ(boxes.shown[1].title, "Need USCF ID Number");
-        EXPECT_EQ(boxes.shown[1].text, "Either type in a valid USCF 8 digit ID# in the USCF ID box or use the drop "
-                                       "down list to choose a previously used ID#.  Thanks.");
+        EXPECT_EQ(boxes.shown[1].text,
+                  "Either type in a valid USCF 8 digit ID# in the USCF ID box or use the drop "
+                  "down list to choose a previously used ID#.  Thanks.");
     }
     EXPECT_TRUE(web.requests().empty());
     EXPECT_FALSE(s.state.freshDownload);
@@ -264,9 +266,7 @@ TEST_P(CancelTest, CancelReturnsWithinASecondAndKeepsWhatWasStoredWhole) {
                   readBytes(referenceData + "/" + eventFile(kEvents[e])))
             << e;
     EXPECT_EQ(analysed(), point.analysed);
-    if (!point.analysed) {
-        EXPECT_EQ(s.ui.lblprocessed, "Update cancelled.");
-    }
+    if (!point.analysed) { EXPECT_EQ(s.ui.lblprocessed, "Update cancelled."); }
     EXPECT_EQ(readBytes(root() + "/Results/12345678/currentrating.txt"), "1400\r\n");
     EXPECT_FALSE(fs::exists(workDir()));
     const std::size_t requests = web.requests().size();
@@ -274,19 +274,18 @@ TEST_P(CancelTest, CancelReturnsWithinASecondAndKeepsWhatWasStoredWhole) {
     EXPECT_EQ(web.requests().size(), requests) << "nothing starts after Cancel";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Points, CancelTest,
-    ::testing::Values(CancelPoint{"FirstHistoryPage", historyUrl(), 0, false},
-                      CancelPoint{"NumberedHistoryPage", historyUrl(".2"), 0, false},
-                      CancelPoint{"ThirdCrosstable", crosstableUrl(kEvents[2]), 2, false},
-                      CancelPoint{"CurrentRating", std::string(kBase) + "/krv/MbrDtlMain.php?" + kId, 3, true}),
-    [](const ::testing::TestParamInfo<CancelPoint>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Points, CancelTest,
+                         ::testing::Values(CancelPoint{"FirstHistoryPage", historyUrl(), 0, false},
+                                           CancelPoint{"NumberedHistoryPage", historyUrl(".2"), 0, false},
+                                           CancelPoint{"ThirdCrosstable", crosstableUrl(kEvents[2]), 2, false},
+                                           CancelPoint{"CurrentRating",
+                                                       std::string(kBase) + "/krv/MbrDtlMain.php?" + kId, 3, true}),
+                         [](const ::testing::TestParamInfo<CancelPoint>& info) { return info.param.name; });
 
 // An exception in a download, on whichever thread it runs, ends the run as
 // a failed download, not the program.
 TEST_F(UpdateRunTest, AnExceptionInADownloadThreadIsAFailedDownload) {
-    const std::vector<std::pair<std::string, std::size_t>> cases{{historyUrl(".2"), 0},
-                                                                 {crosstableUrl(kEvents[1]), 1}};
+    const std::vector<std::pair<std::string, std::size_t>> cases{{historyUrl(".2"), 0}, {crosstableUrl(kEvents[1]), 1}};
     for (const auto& [url, storedBefore] : cases) {
         SCOPED_TRACE(url);
         fs::remove_all(root());

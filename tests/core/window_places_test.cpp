@@ -22,7 +22,7 @@ TEST(WindowPlaces, RoundTripThroughTheFile) {
 TEST(WindowPlaces, LinesThatDoNotReadAsPlacesAreSkipped) {
     const WindowPlaces places = parseWindowPlaces({
         "FormChart=10,20,300,200",
-        "FormWeb=10,20,300",          // too few numbers
+        "FormWeb=10,20,300",           // too few numbers
         "FormIndividual=10,20,0,200",  // no width
         "=1,2,3,4",
         "cmdanalyse=1,2,3,x",

@@ -9,8 +9,8 @@
 #include "acquisition/update_run.h"
 #include "platform/text.h"
 #include "sample_pages.h"
-#include "shell/commands.h"
 #include "session/session.h"
+#include "shell/commands.h"
 #include "support/temp_store.h"
 
 using namespace krv;
@@ -26,7 +26,8 @@ class SamplePages : public Downloader {
 public:
     DownloadResult download(const std::string& url, const std::string& path, const CancelFlag* = nullptr) override {
         if (url.rfind(kBase, 0) != 0) return {false, 0, "not the sample service"};
-        const auto answer = sample::answerPageRequest(sample::Catalog::bundled(), url.substr(std::string(kBase).size()));
+        const auto answer =
+            sample::answerPageRequest(sample::Catalog::bundled(), url.substr(std::string(kBase).size()));
         if (answer.status != 200 || !writeFileAtomically(path, answer.body)) return {false, answer.status, "failed"};
         return {true, 200, ""};
     }

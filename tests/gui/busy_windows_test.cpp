@@ -150,62 +150,66 @@ private slots:
         auto& boxes = run.boxes.shown;
         auto digestWindow = [&]() -> QWidget& { return run.windows.digest(); };
         auto individualWindow = [&]() -> QWidget& { return run.windows.individual(); };
-        pressEach(run.windows.mainWindow(), {
-            {"cmdhelp", [&] { QCOMPARE(boxes.back().title, std::string("Help")); }},
-            {"CmdShowDigestView",
-             [&] {
-                 // First opened now: it shows the state before the run and
-                 // offers only Close.
-                 QVERIFY(digestWindow().isVisible());
-                 QCOMPARE(digestWindow().findChild<QPlainTextEdit*>("txtResults")->toPlainText(), digestBefore);
-                 QCOMPARE(digestWindow().findChild<QLineEdit*>("txthighlowrange")->text(), QString("100"));
-                 pressEach(digestWindow(), {{"cmdclose", [&] { QVERIFY(!digestWindow().isVisible()); }}});
-             }},
-            {"CmdShowIndividual",
-             [&] {
-                 QVERIFY(individualWindow().isVisible());
-                 QCOMPARE(run.windows.individual().resultsGrid().model()->rowCount(), opponentsBefore);
-                 pressEach(individualWindow(), {{"cmdclose", [&] { QVERIFY(!individualWindow().isVisible()); }}});
-             }},
-            {"cmdchartit",
-             [&] {
-                 QVERIFY(chart.window && chart.window->isVisible());
-                 const RecordingChart& drawn = chart.window->chart().data();
-                 QVERIFY(!drawn.plottedValues().empty());
-                 auto titled = [&drawn](const char* start) {
-                     return [&drawn, start] { QVERIFY2(drawn.title.rfind(start, 0) == 0, drawn.title.c_str()); };
-                 };
-                 const auto points = [&drawn] { return drawn.plottedValues().size(); };
-                 const auto newestShown = [&drawn] { return drawn.rows.back().label; };
-                 std::string newest;
-                 pressEach(*chart.window, {
-                     {"cmdShowChart", titled("Rating Overview for ")},
-                     {"cmdyearview", titled("Rating View by Year for ")},
-                     {"cmdshowdetail",
-                      [&] {
-                          titled("Rating Detail View by Date for ")();
-                          QCOMPARE(points(), std::size_t(30));
-                          newest = newestShown();
-                      }},
-                     {"CmdLeft", [&] { QVERIFY(newestShown() != newest); }},
-                     {"cmdright", [&] { QCOMPARE(newestShown(), newest); }},
-                     {"txtNumdetail", [&] { QCOMPARE(points(), std::size_t(10)); }},
-                     {"Option2", [&] { QCOMPARE(drawn.chartType, ChartType::Bar2d); }},
-                     {"Option3", [&] { QCOMPARE(drawn.chartType, ChartType::Area2d); }},
-                     {"Option4", [&] { QVERIFY(chart.window->findChild<QRadioButton*>("Option4")->isChecked()); }},
-                     {"Option1", [&] { QCOMPARE(drawn.chartType, ChartType::Line2d); }},
-                     {"cmdCopy", [&] { QCOMPARE(boxes.back().title, std::string(kCopyTitle)); }},
-                     {"cmdExit",
-                      [&] {
-                          QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-                          QVERIFY(!chart.window);
-                      }},
-                 });
-             }},
-            // Cancel and Exit end the run: the tests below press them.
-            {"cmdCancel", nullptr},
-            {"cmdExit", nullptr},
-        });
+        pressEach(
+            run.windows.mainWindow(),
+            {
+                {"cmdhelp", [&] { QCOMPARE(boxes.back().title, std::string("Help")); }},
+                {"CmdShowDigestView",
+                 [&] {
+                     // First opened now: it shows the state before the run and
+                     // offers only Close.
+                     QVERIFY(digestWindow().isVisible());
+                     QCOMPARE(digestWindow().findChild<QPlainTextEdit*>("txtResults")->toPlainText(), digestBefore);
+                     QCOMPARE(digestWindow().findChild<QLineEdit*>("txthighlowrange")->text(), QString("100"));
+                     pressEach(digestWindow(), {{"cmdclose", [&] { QVERIFY(!digestWindow().isVisible()); }}});
+                 }},
+                {"CmdShowIndividual",
+                 [&] {
+                     QVERIFY(individualWindow().isVisible());
+                     QCOMPARE(run.windows.individual().resultsGrid().model()->rowCount(), opponentsBefore);
+                     pressEach(individualWindow(), {{"cmdclose", [&] { QVERIFY(!individualWindow().isVisible()); }}});
+                 }},
+                {"cmdchartit",
+                 [&] {
+                     QVERIFY(chart.window && chart.window->isVisible());
+                     const RecordingChart& drawn = chart.window->chart().data();
+                     QVERIFY(!drawn.plottedValues().empty());
+                     auto titled = [&drawn](const char* start) {
+                         return [&drawn, start] { QVERIFY2(drawn.title.rfind(start, 0) == 0, drawn.title.c_str()); };
+                     };
+                     const auto points = [&drawn] { return drawn.plottedValues().size(); };
+                     const auto newestShown = [&drawn] { return drawn.rows.back().label; };
+                     std::string newest;
+                     pressEach(*chart.window,
+                               {
+                                   {"cmdShowChart", titled("Rating Overview for ")},
+                                   {"cmdyearview", titled("Rating View by Year for ")},
+                                   {"cmdshowdetail",
+                                    [&] {
+                                        titled("Rating Detail View by Date for ")();
+                                        QCOMPARE(points(), std::size_t(30));
+                                        newest = newestShown();
+                                    }},
+                                   {"CmdLeft", [&] { QVERIFY(newestShown() != newest); }},
+                                   {"cmdright", [&] { QCOMPARE(newestShown(), newest); }},
+                                   {"txtNumdetail", [&] { QCOMPARE(points(), std::size_t(10)); }},
+                                   {"Option2", [&] { QCOMPARE(drawn.chartType, ChartType::Bar2d); }},
+                                   {"Option3", [&] { QCOMPARE(drawn.chartType, ChartType::Area2d); }},
+                                   {"Option4",
+                                    [&] { QVERIFY(chart.window->findChild<QRadioButton*>("Option4")->isChecked()); }},
+                                   {"Option1", [&] { QCOMPARE(drawn.chartType, ChartType::Line2d); }},
+                                   {"cmdCopy", [&] { QCOMPARE(boxes.back().title, std::string(kCopyTitle)); }},
+                                   {"cmdExit",
+                                    [&] {
+                                        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+                                        QVERIFY(!chart.window);
+                                    }},
+                               });
+                 }},
+                // Cancel and Exit end the run: the tests below press them.
+                {"cmdCancel", nullptr},
+                {"cmdExit", nullptr},
+            });
         QVERIFY2(run.windows.isBusy(), "the run ended before every control was pressed: slow the service down");
         // Both reopen during the run, still offering only Close.
         run.button("CmdShowDigestView")->click();
@@ -226,9 +230,9 @@ private slots:
         QCOMPARE(run.find<QPlainTextEdit>("txtResults")->toPlainText().trimmed(),
                  shownDigest(readBytes(results + "digest.txt")).trimmed());
         QCOMPARE(run.windows.individual().resultsGrid().model()->rowCount(), run.session.ui.MSFlexResults.rows());
-        for (const char* control : {"CmbID", "MSFlexSort", "CmdUpdateData", "cmdAnalyseOnly", "cmdDelete", "cmdsel",
-                                    "CmdPrintTournamentView", "txthighlowrange", "cmdrefresh", "cmdprintdigest",
-                                    "cmdW", "cmdprintindivualresults"})
+        for (const char* control :
+             {"CmbID", "MSFlexSort", "CmdUpdateData", "cmdAnalyseOnly", "cmdDelete", "cmdsel", "CmdPrintTournamentView",
+              "txthighlowrange", "cmdrefresh", "cmdprintdigest", "cmdW", "cmdprintindivualresults"})
             QVERIFY2(run.find(control)->isEnabled(), control);
         QVERIFY(!run.button("cmdCancel")->isEnabled());
     }
@@ -244,7 +248,8 @@ private slots:
         QSignalSpy finished(&run.windows, &AppWindows::runFinished);
         run.button("CmdUpdateData")->click();
         // Windows open before the run wait as well.
-        for (const char* disabled : {"txthighlowrange", "cmdrefresh", "cmdprintdigest", "cmdW", "cmdprintindivualresults"})
+        for (const char* disabled :
+             {"txthighlowrange", "cmdrefresh", "cmdprintdigest", "cmdW", "cmdprintindivualresults"})
             QVERIFY2(!run.find(disabled)->isEnabled(), disabled);
         auto* progress = run.find<QProgressBar>("prgUpdate");
         QTRY_VERIFY_WITH_TIMEOUT(progress->maximum() > 0 && progress->value() >= 2, 60000);
@@ -347,9 +352,8 @@ private slots:
                                    QString::fromStdString(slow.baseUrl()), "update", kLargeMember});
         QVERIFY(other.waitForStarted(10000));
         // Under way once its first crosstable is stored.
-        QTRY_VERIFY_WITH_TIMEOUT(fs::exists(root() + "/Data/" + kLargeMember) &&
-                                     !fs::is_empty(root() + "/Data/" + kLargeMember),
-                                 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            fs::exists(root() + "/Data/" + kLargeMember) && !fs::is_empty(root() + "/Data/" + kLargeMember), 60000);
         QProcess probe;
         probe.start(KRV_CLI_PATH, {"--store", QString::fromStdString(root()), "--no-wait", "update", kSmallMember});
         QVERIFY(probe.waitForFinished(30000));

@@ -15,9 +15,9 @@
 #include "individual/individual_window.h"
 #include "platform/curl_download.h"
 #include "platform/message_box.h"
+#include "session/session.h"
 #include "shell/main_window.h"
 #include "shell/qt_app_windows.h"
-#include "session/session.h"
 #include "stats/digest_window.h"
 
 namespace krv::testing {
@@ -26,11 +26,10 @@ namespace krv::testing {
 // raising a window) on every show; those lines only hide real warnings.
 inline void quietOffscreenWarnings() {
     static QtMessageHandler previous = nullptr;
-    previous =
-        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
-            if (type == QtWarningMsg && text.startsWith("This plugin does not support")) return;
-            if (previous) previous(type, context, text);
-        });
+    previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (type == QtWarningMsg && text.startsWith("This plugin does not support")) return;
+        if (previous) previous(type, context, text);
+    });
 }
 
 // krv-sample-service on a free port of 127.0.0.1.
@@ -43,8 +42,7 @@ public:
         process_.start(QStringLiteral(KRV_SAMPLE_SERVICE), args);
         if (!process_.waitForStarted(10000)) return;
         // The first line is "listening on http://127.0.0.1:PORT".
-        while (!process_.canReadLine() && process_.waitForReadyRead(10000)) {
-        }
+        while (!process_.canReadLine() && process_.waitForReadyRead(10000)) {}
         const QString line = QString::fromLatin1(process_.readLine()).trimmed();
         const QString prefix = "listening on ";
         if (line.startsWith(prefix)) baseUrl_ = line.mid(prefix.size());

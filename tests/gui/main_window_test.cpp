@@ -10,8 +10,8 @@
 
 #include "gui_test_support.h"
 #include "platform/qt_message_box.h"
-#include "shell/commands.h"
 #include "session/sort_name.h"
+#include "shell/commands.h"
 #include "support/temp_store.h"
 
 using namespace krv;
@@ -169,7 +169,8 @@ private slots:
         QVERIFY(text->isHidden());
 
         fillGrid(run.session.ui.MSFlexResults,
-                 {{"", "JOHN SMITH", "2", "0", "1", "3", "67%"}, {"", "ANNA ZIMMER", "1", "0", "0", "1", "100%"},
+                 {{"", "JOHN SMITH", "2", "0", "1", "3", "67%"},
+                  {"", "ANNA ZIMMER", "1", "0", "0", "1", "100%"},
                   {"", "BOB ADAMS", "0", "1", "0", "1", "50%"}},
                  {1, 2600, 500, 500, 500, 600, 700}, 0);
         run.session.ui.setVisible("MSFlexResults", true);

@@ -60,13 +60,13 @@ void fillIndividualGrid(KrvSession& session) {
 QString snapshot(const QTableView& view, const KrvSession& s, const Grid& grid) {
     const auto& st = s.state;
     return shownColumn(view, 1).join('|') + QString(" col %1 num %2/%3 text %4/%5 last %6/%7")
-                                               .arg(grid.col())
-                                               .arg(st.numericSortCode)
-                                               .arg(st.individualNumericSortCode)
-                                               .arg(st.stringSortCode)
-                                               .arg(st.individualStringSortCode)
-                                               .arg(st.lastSortCode.value_or(-1))
-                                               .arg(st.individualLastSortCode.value_or(-1));
+                                                .arg(grid.col())
+                                                .arg(st.numericSortCode)
+                                                .arg(st.individualNumericSortCode)
+                                                .arg(st.stringSortCode)
+                                                .arg(st.individualStringSortCode)
+                                                .arg(st.lastSortCode.value_or(-1))
+                                                .arg(st.individualLastSortCode.value_or(-1));
 }
 
 void clickTitle(QTableView& view, int column) {

@@ -7,9 +7,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCompleter>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
-#include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <filesystem>
@@ -19,8 +19,8 @@
 #include "platform/qt_focus_style.h"
 #include "platform/qt_message_box.h"
 #include "platform/store_error.h"
-#include "shell/commands.h"
 #include "session/sort_name.h"
+#include "shell/commands.h"
 #include "shell/store_command.h"
 #include "support/temp_store.h"
 #include "tournament/sort_commands.h"
@@ -147,8 +147,8 @@ private slots:
 
         run.windows.showDigest();
         run.windows.showIndividual();
-        for (QWidget* window : {static_cast<QWidget*>(&run.windows.digest()),
-                                static_cast<QWidget*>(&run.windows.individual())}) {
+        for (QWidget* window :
+             {static_cast<QWidget*>(&run.windows.digest()), static_cast<QWidget*>(&run.windows.individual())}) {
             for (int key : {int(Qt::Key_Escape), int(Qt::Key_W)}) {
                 QVERIFY(activate(*window));
                 run.boxes.shown.clear();
@@ -270,7 +270,8 @@ private slots:
                 for (int x = 0; x < image.width(); ++x) {
                     const QColor c = image.pixelColor(x, y);
                     count += std::abs(c.red() - ring.red()) + std::abs(c.green() - ring.green()) +
-                                 std::abs(c.blue() - ring.blue()) < 40;
+                                 std::abs(c.blue() - ring.blue()) <
+                             40;
                 }
             return count;
         };

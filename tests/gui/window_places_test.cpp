@@ -5,9 +5,9 @@
 // the main window.
 #include <QFile>
 #include <QGuiApplication>
-#include <QTemporaryDir>
 #include <QHeaderView>
 #include <QScreen>
+#include <QTemporaryDir>
 
 #include "gui_test_support.h"
 #include "shell/qt_window_places.h"
@@ -118,8 +118,8 @@ private slots:
         QVERIFY(fullyOnScreen(run.windows.mainWindow()));
         run.windows.showDigest();
         run.windows.showIndividual();
-        for (QWidget* window : {static_cast<QWidget*>(&run.windows.digest()),
-                                static_cast<QWidget*>(&run.windows.individual())}) {
+        for (QWidget* window :
+             {static_cast<QWidget*>(&run.windows.digest()), static_cast<QWidget*>(&run.windows.individual())}) {
             QVERIFY(QTest::qWaitForWindowExposed(window));
             QVERIFY2(fullyOnScreen(*window), qPrintable(window->objectName()));
         }

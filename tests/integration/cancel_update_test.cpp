@@ -13,8 +13,8 @@
 #include "acquisition/update_run.h"
 #include "cli_harness.h"
 #include "platform/curl_download.h"
-#include "shell/commands.h"
 #include "session/session.h"
+#include "shell/commands.h"
 
 using namespace krv;
 using namespace krv::testing;
@@ -40,8 +40,7 @@ protected:
 std::size_t firstSections(const std::string& dataDir) {
     std::size_t n = 0;
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(dataDir, ec))
-        n += entry.path().extension() == ".txt";
+    for (const auto& entry : fs::directory_iterator(dataDir, ec)) n += entry.path().extension() == ".txt";
     return n;
 }
 
@@ -90,11 +89,12 @@ TEST_P(CancelUpdateTest, ControlReturnsWithinASecondAndStoredEventsStayWhole) {
 
 const std::string kSecondEvent = "XtblMain.php?202210080019";
 
-INSTANTIATE_TEST_SUITE_P(
-    Points, CancelUpdateTest,
-    ::testing::Values(Point{"HistoryPage", "MbrDtlTnmtHst.php?13377702.2 delay 60000", "MbrDtlTnmtHst.php?13377702.2", 0},
-                      Point{"CrosstableHeaders", kSecondEvent + " delay 60000", kSecondEvent, 1},
-                      Point{"CrosstableBody", kSecondEvent + " stall 60000", kSecondEvent, 1},
-                      Point{"RetryPause", kSecondEvent + " status 503 retry-after 30", kSecondEvent, 1},
-                      Point{"CurrentRating", "MbrDtlMain delay 60000", "MbrDtlMain", 4}),
-    [](const ::testing::TestParamInfo<Point>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Points, CancelUpdateTest,
+                         ::testing::Values(Point{"HistoryPage", "MbrDtlTnmtHst.php?13377702.2 delay 60000",
+                                                 "MbrDtlTnmtHst.php?13377702.2", 0},
+                                           Point{"CrosstableHeaders", kSecondEvent + " delay 60000", kSecondEvent, 1},
+                                           Point{"CrosstableBody", kSecondEvent + " stall 60000", kSecondEvent, 1},
+                                           Point{"RetryPause", kSecondEvent + " status 503 retry-after 30",
+                                                 kSecondEvent, 1},
+                                           Point{"CurrentRating", "MbrDtlMain delay 60000", "MbrDtlMain", 4}),
+                         [](const ::testing::TestParamInfo<Point>& info) { return info.param.name; });

@@ -142,7 +142,12 @@ public:
     Cli(const SampleService& service, std::string store) : service_(service), store_(std::move(store)) {}
 
     std::vector<std::string> argv(const std::vector<std::string>& words, int connections) const {
-        std::vector<std::string> a{KRV_CLI_PATH, "--store", store_, "--base-url", service_.url(), "--connections",
+        std::vector<std::string> a{KRV_CLI_PATH,
+                                   "--store",
+                                   store_,
+                                   "--base-url",
+                                   service_.url(),
+                                   "--connections",
                                    std::to_string(connections)};
         a.insert(a.end(), words.begin(), words.end());
         return a;

@@ -3,9 +3,9 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <filesystem>
 #include <future>
 #include <iostream>
-#include <filesystem>
 #include <mutex>
 #include <thread>
 
@@ -38,15 +38,16 @@ public:
         server_.Get("/page", [](const httplib::Request& req, httplib::Response& res) {
             res.set_content("page " + req.get_param_value("n") + "\n", "text/html");
         });
-        server_.Get("/redirect", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/page?n=7"); });
-        server_.Get("/to-file", [](const httplib::Request&, httplib::Response& res) {
-            res.set_redirect("file:///etc/hostname");
-        });
+        server_.Get("/redirect",
+                    [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/page?n=7"); });
+        server_.Get("/to-file",
+                    [](const httplib::Request&, httplib::Response& res) { res.set_redirect("file:///etc/hostname"); });
         server_.Get("/status500", [](const httplib::Request&, httplib::Response& res) {
             res.status = 500;
             res.set_content("<html>server error</html>", "text/html");
         });
-        server_.Get("/empty", [](const httplib::Request&, httplib::Response& res) { res.set_content("", "text/html"); });
+        server_.Get("/empty",
+                    [](const httplib::Request&, httplib::Response& res) { res.set_content("", "text/html"); });
         server_.Get("/truncate", [](const httplib::Request&, httplib::Response& res) {
             res.set_content_provider(1000, "text/html", [](std::size_t, std::size_t, httplib::DataSink& sink) {
                 std::string half(500, 'x');
@@ -120,12 +121,13 @@ public:
         });
         server_.Get("/stall", [this](const httplib::Request&, httplib::Response& res) {
             ++hangCalls;
-            res.set_content_provider(1000, "text/html", [this](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-                const std::string half(500, 'x');
-                if (offset == 0) return sink.write(half.data(), half.size());
-                waitForTheEnd();
-                return sink.write(half.data(), half.size());
-            });
+            res.set_content_provider(1000, "text/html",
+                                     [this](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                                         const std::string half(500, 'x');
+                                         if (offset == 0) return sink.write(half.data(), half.size());
+                                         waitForTheEnd();
+                                         return sink.write(half.data(), half.size());
+                                     });
         });
         port_ = server_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server_.listen_after_bind(); });
@@ -141,9 +143,7 @@ public:
         thread_.join();
     }
 
-    std::string url(const std::string& target) const {
-        return "http://127.0.0.1:" + std::to_string(port_) + target;
-    }
+    std::string url(const std::string& target) const { return "http://127.0.0.1:" + std::to_string(port_) + target; }
 
     std::atomic<int> busyCalls{0};
     std::atomic<int> alwaysCalls{0};
@@ -326,7 +326,8 @@ TEST(CurlDownloadCancel, AbortsTransfersAndPausesWithinASecond) {
         writeBytes(file, "old");
         std::atomic<bool> cancel{false};
         const int calls = c.calls;
-        auto result = std::async(std::launch::async, [&] { return downloader.download(server.url(c.target), file, &cancel); });
+        auto result =
+            std::async(std::launch::async, [&] { return downloader.download(server.url(c.target), file, &cancel); });
         while (c.calls == calls) std::this_thread::sleep_for(1ms);
         std::this_thread::sleep_for(300ms);  // well into the wait or the pause
         ASSERT_EQ(result.wait_for(0s), std::future_status::timeout);

@@ -157,16 +157,18 @@ TEST_P(TwoProgramsTest, TheyTakeTurnsAndLeaveTheStoreAsIfRunOneAfterTheOther) {
     EXPECT_TRUE(runFolders(shared).empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pairs, TwoProgramsTest,
-    ::testing::Values(Pair{"SameMember", "", {"update", kHelen}, {"update", kHelen}},
-                      Pair{"TwoMembers", "", {"update", kHelen}, {"update", kTobias}},
-                      // Update All reads the ID list once the store is its own: it
-                      // sees the member the update just recorded.
-                      Pair{"UpdateThenUpdateAll", "13377702 -- HELEN CASTELLANOS\r\n", {"update", kTobias}, {"update-all"}},
-                      // Analyse Only finds the member the update has just recorded.
-                      Pair{"UpdateThenAnalyse", "", {"update", kHelen}, {"analyse", kHelen}}),
-    [](const ::testing::TestParamInfo<Pair>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Pairs, TwoProgramsTest,
+                         ::testing::Values(Pair{"SameMember", "", {"update", kHelen}, {"update", kHelen}},
+                                           Pair{"TwoMembers", "", {"update", kHelen}, {"update", kTobias}},
+                                           // Update All reads the ID list once the store is its own: it
+                                           // sees the member the update just recorded.
+                                           Pair{"UpdateThenUpdateAll",
+                                                "13377702 -- HELEN CASTELLANOS\r\n",
+                                                {"update", kTobias},
+                                                {"update-all"}},
+                                           // Analyse Only finds the member the update has just recorded.
+                                           Pair{"UpdateThenAnalyse", "", {"update", kHelen}, {"analyse", kHelen}}),
+                         [](const ::testing::TestParamInfo<Pair>& info) { return info.param.name; });
 
 struct SharedStoreTest : ::testing::Test {
     TempDir dir;

@@ -46,8 +46,7 @@ void fillUp(const std::string& path) {
     std::FILE* filler = std::fopen(path.c_str(), "wb");
     ASSERT_TRUE(filler);
     const std::string block(4096, 'f');
-    while (std::fwrite(block.data(), 1, block.size(), filler) == block.size() && std::fflush(filler) == 0) {
-    }
+    while (std::fwrite(block.data(), 1, block.size(), filler) == block.size() && std::fflush(filler) == 0) {}
     std::fclose(filler);
 }
 
@@ -85,9 +84,9 @@ TEST_F(StoreFailureTest, EachResultFileThatCannotBeReplacedEndsTheAnalysisWithAS
     ASSERT_EQ(cli.run({"analyse", kHelen}).exitCode, 0);
     const std::string entryName = readIdList(cli.store() + "/config.txt").value().at(0).substr(11);
     const auto pages = treeContents(cli.dataDir(kHelen));
-    for (const std::string& file : {std::string(kHelen) + ".txt", std::string("streak.txt"), entryName + ".txt",
-                                   std::string("allChart.txt"), std::string("yearChart.txt"),
-                                   std::string("digest.txt")}) {
+    for (const std::string& file :
+         {std::string(kHelen) + ".txt", std::string("streak.txt"), entryName + ".txt", std::string("allChart.txt"),
+          std::string("yearChart.txt"), std::string("digest.txt")}) {
         SCOPED_TRACE(file);
         const auto before = treeContents(results());
         fs::remove(results(file));
@@ -138,8 +137,8 @@ TEST_F(StoreFailureTest, AReadOnlyStoreKeepsEverythingAndSaysSo) {
     const auto before = treeContents(cli.store());
     auto readOnly = Mount::readOnly(cli.store());
     if (!readOnly) GTEST_SKIP() << "needs root and bind mounts";
-    for (const std::vector<std::string>& command : {std::vector<std::string>{"analyse", kHelen},
-                                                   std::vector<std::string>{"update", kHelen}}) {
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"analyse", kHelen}, std::vector<std::string>{"update", kHelen}}) {
         SCOPED_TRACE(command[0]);
         CliResult r = cli.run(command);
         EXPECT_EQ(r.exitCode, 1);
@@ -204,7 +203,8 @@ TEST(KilledAnalysis, LeavesTheOldOrTheNewGameListWholeNeverAMix) {
 
     const auto started = std::chrono::steady_clock::now();
     ASSERT_EQ(cli.run({"analyse", member}).exitCode, 0);
-    const auto runTime = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+    const auto runTime =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
     std::mt19937 random(12345);
     std::uniform_int_distribution<long> moment(0, runTime.count());
     int sawOld = 0, sawNew = 0;

@@ -106,8 +106,8 @@ TEST_P(FaultTest, AFaultEndsTheRunCleanlyAndTheNextRunCompletesTheStore) {
     CliResult r = cli.run({"update", kHelen});
     EXPECT_EQ(r.exitCode, 1);
     // The cause stands on its own line after the message's first line.
-    EXPECT_NE(r.err.find("Download Failed: Could not download " + service.url() + fault.failingTarget +
-                         "\r\n\r\n" + fault.cause + "\n"),
+    EXPECT_NE(r.err.find("Download Failed: Could not download " + service.url() + fault.failingTarget + "\r\n\r\n" +
+                         fault.cause + "\n"),
               std::string::npos)
         << r.err;
     const int requests = service.requestsContaining(fault.failingTarget);
@@ -146,24 +146,22 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"EmptyBody", "XtblMain.php?202210080019 empty", kSecondEvent, 1, "the site sent an empty page"},
         Fault{"BusyBeyondFourAttempts", "XtblMain.php?202210080019 status 503 retry-after 0", kSecondEvent, 4,
               "the site answered 503 Service Unavailable"},
-        Fault{"RetryAfterBeyondThePagesTime", "XtblMain.php?202210080019 status 429 retry-after 100000",
-              kSecondEvent, 1,
+        Fault{"RetryAfterBeyondThePagesTime", "XtblMain.php?202210080019 status 429 retry-after 100000", kSecondEvent,
+              1,
               "the site answered 429 Too Many Requests and asked to come back in 100000 s, longer than a page "
               "may take (90 s)"},
         Fault{"MaintenanceCrosstable", "XtblMain.php?202210080019 maintenance", kSecondEvent, 1, kNotCrosstable},
         Fault{"JunkCrosstable", "XtblMain.php?202210080019 junk", kSecondEvent, 1, kNotCrosstable},
         Fault{"OversizeByLength", "XtblMain.php?202210080019 oversize 9000000", kSecondEvent, 1, kTooLarge},
-        Fault{"OversizeChunked", "XtblMain.php?202210080019 oversize 300000000 chunked", kSecondEvent, 1,
-              kTooLarge},
-        Fault{"OversizeUntilClosed", "XtblMain.php?202210080019 oversize 300000000 close", kSecondEvent, 1,
-              kTooLarge},
+        Fault{"OversizeChunked", "XtblMain.php?202210080019 oversize 300000000 chunked", kSecondEvent, 1, kTooLarge},
+        Fault{"OversizeUntilClosed", "XtblMain.php?202210080019 oversize 300000000 close", kSecondEvent, 1, kTooLarge},
         Fault{"EndlessCrosstable", "XtblMain.php?202210080019 endless", kSecondEvent, 1, kTooLarge},
         Fault{"HistoryPage", "MbrDtlTnmtHst.php?13377702.2 status 500", "/krv/MbrDtlTnmtHst.php?13377702.2", 1,
               "the site answered 500 Internal Server Error"},
-        Fault{"JunkFirstHistoryPage", "MbrDtlTnmtHst.php?13377702 junk times 1", "/krv/MbrDtlTnmtHst.php?13377702",
-              1, "the answer is not a history page"},
-        Fault{"MaintenanceHistoryPage", "MbrDtlTnmtHst.php?13377702.1 maintenance",
-              "/krv/MbrDtlTnmtHst.php?13377702.1", 1, "the answer is not a history page"}),
+        Fault{"JunkFirstHistoryPage", "MbrDtlTnmtHst.php?13377702 junk times 1", "/krv/MbrDtlTnmtHst.php?13377702", 1,
+              "the answer is not a history page"},
+        Fault{"MaintenanceHistoryPage", "MbrDtlTnmtHst.php?13377702.1 maintenance", "/krv/MbrDtlTnmtHst.php?13377702.1",
+              1, "the answer is not a history page"}),
     [](const ::testing::TestParamInfo<Fault>& info) { return info.param.name; });
 
 TEST_F(UpdateCliTest, AKilledUpdateLeavesOnlyWholeEventsAndTheNextRunCompletesTheStore) {

@@ -6,8 +6,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
-#include <filesystem>
 #include <cmath>
+#include <filesystem>
 #include <stdexcept>
 
 #include "platform/printer.h"
@@ -87,10 +87,17 @@ private slots:
         grid.setCols(11);
         grid.setRows(41);
         for (int r = 0; r < 41; ++r) {
-            const std::vector<std::string> cells = {
-                std::to_string(20000000 + r), r ? "PLAYER " + std::to_string(r + 1) : std::string(60, 'M'),
-                r % 2 ? " .5" : " 1", std::to_string(1500 + r), "1400", "100", "1510", "20240101",
-                "CITY OPEN " + std::to_string(r + 1), "HIDDENKEY", "HIDDENFILE.txt"};
+            const std::vector<std::string> cells = {std::to_string(20000000 + r),
+                                                    r ? "PLAYER " + std::to_string(r + 1) : std::string(60, 'M'),
+                                                    r % 2 ? " .5" : " 1",
+                                                    std::to_string(1500 + r),
+                                                    "1400",
+                                                    "100",
+                                                    "1510",
+                                                    "20240101",
+                                                    "CITY OPEN " + std::to_string(r + 1),
+                                                    "HIDDENKEY",
+                                                    "HIDDENFILE.txt"};
             for (int c = 0; c < 11; ++c) grid.setText(r, c, cells[c]);
         }
         grid.setColWidth(9, 1);
@@ -102,8 +109,8 @@ private slots:
         QCOMPARE(p.info("Pages"), QString("2"));
         const QStringList pages = p.pages();
         QCOMPARE(pages.size(), 2);
-        QVERIFY(pages[0].contains(QRegularExpression(
-            R"(12345678 -- SMITH, JOHN +TOURNAMENT +RESULTS +as +of +03-07-2025 +Page +1\b)")));
+        QVERIFY(pages[0].contains(
+            QRegularExpression(R"(12345678 -- SMITH, JOHN +TOURNAMENT +RESULTS +as +of +03-07-2025 +Page +1\b)")));
         for (const char* text : {"RATINGS", "TOURNAMENT NAME", "1. 20000000", "40. 20000039", "CITY OPEN 40"})
             QVERIFY2(pages[0].contains(text), text);
         QVERIFY(!pages[0].contains("41. "));
@@ -122,9 +129,15 @@ private slots:
     // checks a grid cell and a chart title against the same text).
     void highBytesPrintAsWindows1252() {
         Printout p;
-        p.print([](Printer& printer) { printer.printLine("O\x92" "BRIEN, \x80" "VA"); });
+        p.print([](Printer& printer) {
+            printer.printLine(
+                "O\x92"
+                "BRIEN, \x80"
+                "VA");
+        });
         QVERIFY(p.reported("Printed to PDF", p.pdf));
-        QVERIFY2(p.pages().join("").contains(QString::fromUtf8("O\u2019BRIEN, \u20ACVA")), qPrintable(p.pages().join("")));
+        QVERIFY2(p.pages().join("").contains(QString::fromUtf8("O\u2019BRIEN, \u20ACVA")),
+                 qPrintable(p.pages().join("")));
     }
 
     void aLongDigestContinuesOnFurtherPagesWithoutATrailingEmptyPage() {

@@ -9,7 +9,7 @@
 
 namespace krv::sample::reader {
 
-std::vector<std::string> lines(std::string_view text);  // split at LF, as the pages end their lines
+std::vector<std::string> lines(std::string_view text);                   // split at LF, as the pages end their lines
 std::size_t findNoCase(std::string_view line, std::string_view needle);  // 1-based; 0 when absent
 std::string mid(std::string_view line, std::size_t from, std::size_t n = std::string::npos);  // 1-based
 

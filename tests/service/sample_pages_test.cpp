@@ -33,8 +33,12 @@ TEST(SampleData, SoundAndReadBackByteForByte) {
 }
 
 TEST(SampleData, GeneratedHistoriesRepeat) {
-    const HistoryPlan plan{.memberId = "17000001", .memberName = "TEST MEMBER", .state = "MI", .events = 40,
-                           .firstDate = std::chrono::sys_days(std::chrono::year{2001} / 1 / 6), .twoSectionsEvery = 5};
+    const HistoryPlan plan{.memberId = "17000001",
+                           .memberName = "TEST MEMBER",
+                           .state = "MI",
+                           .events = 40,
+                           .firstDate = std::chrono::sys_days(std::chrono::year{2001} / 1 / 6),
+                           .twoSectionsEvery = 5};
     std::vector<Event> a = generateHistory(plan), b = generateHistory(plan);
     ASSERT_EQ(a.size(), 40u);
     for (std::size_t i = 0; i < a.size(); ++i)
@@ -75,8 +79,9 @@ TEST(SampleData, MembersHoldTheirCases) {
     ASSERT_EQ(wren.size(), 4u);
     EXPECT_EQ(wren[0].event->name, "MAYFLOWER \"SPRING\" OPEN, RESERVE");
     EXPECT_EQ(wren[1].event->date(), wren[2].event->date());
-    EXPECT_TRUE(played(wren[3]).starts_with("LWLD Unrated | 3 13164753 IRIS VICKERY  952 R:; 10 21960122 WILMA "
-                                            "HOLLINGWORTH Unrated R:; 6 27750608 FRANKLIN S MACALLISTER Unrated R:;"));
+    EXPECT_TRUE(
+        played(wren[3]).starts_with("LWLD Unrated | 3 13164753 IRIS VICKERY  952 R:; 10 21960122 WILMA "
+                                    "HOLLINGWORTH Unrated R:; 6 27750608 FRANKLIN S MACALLISTER Unrated R:;"));
 }
 
 // Every player of the event: the pair marker, the ID at anchor + 32, the name
@@ -125,11 +130,15 @@ TEST(CrosstablePages, EveryPlayerReadsBackAtTheProgramsColumns) {
 TEST(MemberPages, EveryBundledMemberReadsBackAsInTheMemberTable) {
     // counts: events, history pages, multi-section events, rated games, quick rows; rating: the 4
     // characters the main page shows at "Regular Rating" + 37
-    struct Row { std::string id; std::array<int, 5> counts; std::string rating; };
+    struct Row {
+        std::string id;
+        std::array<int, 5> counts;
+        std::string rating;
+    };
     const std::vector<Row> table{
-        {"30302490", {6, 1, 0, 25, 0}, "1077"}, {"12843395", {121, 3, 16, 474, 0}, "1420"},
-        {"14210017", {4, 1, 0, 11, 1}, " 885"}, {"13377702", {4, 1, 1, 18, 0}, "1863"},
-        {"15550123", {2, 1, 0, 0, 2}, "Unra"},  {"16620841", {3, 1, 1, 14, 0}, "1584"},
+        {"30302490", {6, 1, 0, 25, 0}, "1077"},       {"12843395", {121, 3, 16, 474, 0}, "1420"},
+        {"14210017", {4, 1, 0, 11, 1}, " 885"},       {"13377702", {4, 1, 1, 18, 0}, "1863"},
+        {"15550123", {2, 1, 0, 0, 2}, "Unra"},        {"16620841", {3, 1, 1, 14, 0}, "1584"},
         {"17000001", {1600, 32, 0, 9600, 0}, "1664"}, {"17000300", {300, 6, 0, 1350, 0}, "1503"}};
     ASSERT_EQ(bundledMembers().size(), table.size());
     for (const Row& r : table) {
@@ -162,8 +171,7 @@ TEST(Answers, RefusalsFirstPageAndTheUnknownIdPage) {
     EXPECT_TRUE(findNoCase(get("/krv/MbrDtlTnmtHst.php?12843395.2"), "12843395 Errors in a crosstable? Report MATCH"));
     for (const char* address : {"/krv/MbrDtlTnmtHst.php?", "/krv/MbrDtlMain.php?"}) {
         std::string page = get(address + std::string("<b>&\"x"));
-        EXPECT_NE(page.find("\n&lt;b&gt;&amp;&quot;x Error: no member with this ID is on file.\n"),
-                  std::string::npos);
+        EXPECT_NE(page.find("\n&lt;b&gt;&amp;&quot;x Error: no member with this ID is on file.\n"), std::string::npos);
         EXPECT_EQ(page.find("<b>&"), std::string::npos) << page;
     }
 }

@@ -3,8 +3,8 @@
 #include "sample_pages.h"
 #include "service_process.h"
 
-#include <httplib.h>
 #include <gtest/gtest.h>
+#include <httplib.h>
 
 #include <arpa/inet.h>
 #include <sys/wait.h>
@@ -43,9 +43,9 @@ protected:
 };
 
 TEST_F(SampleService, ServesEachPageByteForByteEveryTime) {
-    for (const std::string t : {"/krv/MbrDtlTnmtHst.php?12843395", "/krv/MbrDtlTnmtHst.php?12843395.3",
-                                "/krv/MbrDtlMain.php?30302490", "/krv/XtblMain.php?201811100051.0-16620841",
-                                "/krv/MbrDtlTnmtHst.php?99999999"}) {
+    for (const std::string t :
+         {"/krv/MbrDtlTnmtHst.php?12843395", "/krv/MbrDtlTnmtHst.php?12843395.3", "/krv/MbrDtlMain.php?30302490",
+          "/krv/XtblMain.php?201811100051.0-16620841", "/krv/MbrDtlTnmtHst.php?99999999"}) {
         auto first = client_.Get(t), second = client_.Get(t);
         ASSERT_TRUE(first && second) << t;
         EXPECT_EQ(first->status, 200) << t;
@@ -126,9 +126,8 @@ TEST(SampleServiceProcess, AStopEndsDelayedAndStalledAnswersAtOnce) {
     ServiceProcess service("--port 0 --faults " + rules);
     ASSERT_GT(service.port, 0) << service.line;
     auto get = [&](const std::string& target) {
-        return std::async(std::launch::async, [port = service.port, target] {
-            return httplib::Client("127.0.0.1", port).Get(target);
-        });
+        return std::async(std::launch::async,
+                          [port = service.port, target] { return httplib::Client("127.0.0.1", port).Get(target); });
     };
     auto delayed = get("/krv/MbrDtlMain.php?30302490");
     auto stalled = get("/krv/XtblMain.php?201907140021.0-30302490");
@@ -163,8 +162,8 @@ TEST(SampleServiceProcess, StopsCleanlyOnSigtermAndRefusesBadArguments) {
     EXPECT_EQ(client.Get("/krv/MbrDtlMain.php?30302490")->status, 404);
     EXPECT_EQ(client.Get("/krv/MbrDtlTnmtHst.php?30302490")->status, 200);
     EXPECT_EQ(service.terminate(), 0);
-    for (const std::string& args : std::vector<std::string>{"--latency-ms 5", "--port 0 --faults /nonexistent",
-                                                             "--port 0 --faults " + bad})
+    for (const std::string& args :
+         std::vector<std::string>{"--latency-ms 5", "--port 0 --faults /nonexistent", "--port 0 --faults " + bad})
         EXPECT_EQ(ServiceProcess(args).terminate(0), 2) << args;
     std::remove(good.c_str());
     std::remove(bad.c_str());

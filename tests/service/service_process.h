@@ -30,7 +30,9 @@ struct ServiceProcess {
         if (std::regex_match(line, m, std::regex("listening on http://127\\.0\\.0\\.1:(\\d+)\n")))
             port = std::stoi(m[1]);
     }
-    ~ServiceProcess() { if (out) terminate(SIGKILL); }
+    ~ServiceProcess() {
+        if (out) terminate(SIGKILL);
+    }
     ServiceProcess(const ServiceProcess&) = delete;
     ServiceProcess& operator=(const ServiceProcess&) = delete;
     // The exit code after the signal (0: none, wait for the end); -1 when a signal ended it.

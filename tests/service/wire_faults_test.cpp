@@ -7,8 +7,8 @@
 #include "sample_pages.h"
 #include "service_process.h"
 
-#include <httplib.h>
 #include <gtest/gtest.h>
+#include <httplib.h>
 #include <zlib.h>
 
 #include <chrono>
@@ -133,8 +133,11 @@ TEST_F(WireFaults, PagesAreCompressedExactlyWhenTheRequestAcceptsIt) {
     const struct {
         const char* accept;
         const char* coding;  // "" for none
-    } cases[] = {{"", ""}, {"Accept-Encoding: gzip, deflate\r\n", "gzip"}, {"Accept-Encoding: deflate\r\n", "deflate"},
-                 {"Accept-Encoding: br\r\n", ""}, {"Accept-Encoding: gzip;q=0\r\n", ""}};
+    } cases[] = {{"", ""},
+                 {"Accept-Encoding: gzip, deflate\r\n", "gzip"},
+                 {"Accept-Encoding: deflate\r\n", "deflate"},
+                 {"Accept-Encoding: br\r\n", ""},
+                 {"Accept-Encoding: gzip;q=0\r\n", ""}};
     for (const auto& c : cases) {
         const RawAnswer a = get(kXtbl, c.accept);
         EXPECT_TRUE(a.head.starts_with("HTTP/1.1 200 OK")) << c.accept;
@@ -183,8 +186,9 @@ TEST_F(WireFaults, OversizedBodiesCarryThePageThenLineEndsInEachFraming) {
     const std::int64_t size = 3 * 1024 * 1024 + 7;
     const std::string body = page(kXtbl);
     std::string expected = body + std::string(static_cast<std::size_t>(size) - body.size(), '\n');
-    setFaults("201907140021 oversize 3145735 times 1\n201907140021 oversize 3145735 chunked times 1\n"
-              "201907140021 oversize 3145735 close times 1\n201907140021 oversize 100 times 1\n");
+    setFaults(
+        "201907140021 oversize 3145735 times 1\n201907140021 oversize 3145735 chunked times 1\n"
+        "201907140021 oversize 3145735 close times 1\n201907140021 oversize 100 times 1\n");
     const RawAnswer length = get(kXtbl, "Accept-Encoding: gzip\r\n");
     EXPECT_EQ(length.header("Content-Length"), std::to_string(size));
     EXPECT_EQ(length.header("Content-Encoding"), std::nullopt) << "never compressed";

@@ -15,7 +15,7 @@ struct PagePlayer {
     std::string id;
     std::string name;
     std::string kind = "R:";
-    std::string pre;   // as shown: "1500", "Unrated"
+    std::string pre;  // as shown: "1500", "Unrated"
     std::string post;
     std::vector<std::string> cells;
 };
@@ -37,7 +37,8 @@ inline std::string crosstableRow(const std::string& eventNumber, const PagePlaye
 }
 
 inline std::string ratingRow(const PagePlayer& p) {
-    std::string line = "   MI | " + p.id + " / " + p.kind + " " + padRight(p.pre, 7) + "->" + padRight(p.post, 9) + "|     |";
+    std::string line =
+        "   MI | " + p.id + " / " + p.kind + " " + padRight(p.pre, 7) + "->" + padRight(p.post, 9) + "|     |";
     for (std::size_t i = 0; i < p.cells.size(); ++i) line += "W    |";
     return line;
 }

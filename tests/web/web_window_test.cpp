@@ -79,8 +79,8 @@ private slots:
         const QString banner = QString::fromLatin1(service_.readLine()).trimmed();
         QVERIFY2(banner.startsWith("listening on http://127.0.0.1:"), qPrintable(banner));
         baseUrl_ = banner.mid(QString("listening on ").size()).toStdString();
-        session_ = std::make_unique<KrvSession>(SessionOptions{store_.path().toStdString(), baseUrl_}, boxes_,
-                                                offline_);
+        session_ =
+            std::make_unique<KrvSession>(SessionOptions{store_.path().toStdString(), baseUrl_}, boxes_, offline_);
     }
     void cleanupTestCase() {
         service_.terminate();
@@ -171,8 +171,8 @@ private slots:
         QVERIFY(next->cboAddress()->currentText().isEmpty());
         QVERIFY(shows(kSecondTitle));
         // Escape and Ctrl+W close it as well, from the active window.
-        for (auto [key, modifiers] : {std::pair{Qt::Key_Escape, Qt::NoModifier},
-                                      std::pair{Qt::Key_W, Qt::ControlModifier}}) {
+        for (auto [key, modifiers] :
+             {std::pair{Qt::Key_Escape, Qt::NoModifier}, std::pair{Qt::Key_W, Qt::ControlModifier}}) {
             FormWeb* open = clickTournament(kSecondKey);
             QVERIFY(QTest::qWaitForWindowActive(open));
             open->cboAddress()->setFocus();

@@ -73,7 +73,6 @@ int main(int argc, char** argv) {
     run.windows.mainWindow().resize(820, 560);
     ok = save(run.windows.mainWindow(), dir, "6-main-small.png") && ok;
 
-    for (const auto& shown : run.boxes.shown)
-        std::cout << "box: " << shown.title << ": " << shown.text << "\n";
+    for (const auto& shown : run.boxes.shown) std::cout << "box: " << shown.title << ": " << shown.text << "\n";
     return ok ? 0 : 1;
 }
