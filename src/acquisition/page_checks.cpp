@@ -84,21 +84,31 @@ private:
     bool failed_ = false;
 };
 
+// A history page lists a few dozen events in a few thousand lines. The run
+// holds a history page as lines, each a string of its own: a page of
+// millions of empty lines would cost hundreds of megabytes however small it
+// is, so a page of more lines than this is not taken for a history page.
+constexpr std::size_t kMostHistoryPageLines = 100'000;
+
 // Reads a history page one line at a time, as CrosstableScan does.
 class HistoryScan {
 public:
     explicit HistoryScan(std::string_view memberId) : memberId_(memberId) {}
     void add(std::string_view line) {
+        ++lines_;
         if (idCheck_ == IdCheck::NoSay) idCheck_ = idCheckOfLine(line, memberId_);
         // The last name line gives the name, as for the analysis.
         if (auto name = memberNameInLine(line, memberId_)) named_ = name->find_first_not_of(' ') != std::string::npos;
         if (endsDocument(line)) documentEnd_ = true;
     }
     // The site's page for an unknown ID is a proper answer: the run reports it.
-    bool passed() const { return idCheck_ == IdCheck::Wrong || (named_ && documentEnd_); }
+    bool passed() const {
+        return lines_ <= kMostHistoryPageLines && (idCheck_ == IdCheck::Wrong || (named_ && documentEnd_));
+    }
 
 private:
     const std::string_view memberId_;
+    std::size_t lines_ = 0;
     IdCheck idCheck_ = IdCheck::NoSay;
     bool named_ = false;
     bool documentEnd_ = false;

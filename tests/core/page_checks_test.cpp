@@ -124,6 +124,10 @@ TEST(PageChecks, AHistoryPageNeedsTheMembersNameLineAndItsEndUnlessItSaysTheIdIs
         {"no name line", replaced(smallHistory(), "12345678: ", "12345678 ")},
         {"cut off before its end", replaced(smallHistory(), "</html>", "")},
         {"MATCH ERRORS without a name", "<p>12345678 Errors? Report MATCH ERRORS</p>\n</html>\n"},
+        // Held as lines, 8 MiB of line ends would take hundreds of megabytes.
+        {"a whole page padded with 8 MiB of line ends",
+         replaced(smallHistory(), "</html>", std::string(8 << 20, '\n') + "</html>")},
+        {"an unknown ID padded likewise", unknown + std::string(8 << 20, '\n')},
     };
     for (const auto& c : refused) EXPECT_FALSE(historyPasses(c.page, c.id)) << c.what;
 }
