@@ -9,6 +9,7 @@
 #include "individual/individual_window.h"
 #include "platform/qt_grid_model.h"
 #include "platform/qt_text.h"
+#include "platform/scope_exit.h"
 #include "session/session.h"
 #include "shell/commands.h"
 #include "shell/main_window.h"
@@ -21,19 +22,6 @@
 namespace krv {
 
 namespace {
-
-// Runs its function when the scope ends, however it ends.
-template <typename Function>
-class ScopeExit {
-public:
-    explicit ScopeExit(Function f) : f_(std::move(f)) {}
-    ~ScopeExit() { f_(); }
-    ScopeExit(const ScopeExit&) = delete;
-    ScopeExit& operator=(const ScopeExit&) = delete;
-
-private:
-    Function f_;
-};
 
 // Shows a window that may be hidden or minimised and brings it forward.
 void present(QWidget& window) {
