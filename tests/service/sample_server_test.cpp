@@ -17,28 +17,16 @@
 namespace krv::sample {
 namespace {
 
-class SampleService : public ::testing::Test {
+class SampleService : public SharedServiceTest {
 protected:
-    static void SetUpTestSuite() {
-        std::signal(SIGPIPE, SIG_IGN);
-        service_ = new ServiceProcess("--port 0");
-    }
-    static void TearDownTestSuite() { delete service_; }
     void SetUp() override {
-        ASSERT_GT(service_->port, 0) << "first line: " << service_->line;
+        SharedServiceTest::SetUp();
         ASSERT_TRUE(client_.Get("/admin/reset"));
-        setFaults("");
-    }
-    void setFaults(const std::string& rules) {
-        auto r = client_.Post("/admin/faults", rules, "text/plain");
-        ASSERT_TRUE(r);
-        ASSERT_EQ(r->status, 200) << r->body;
     }
     std::string log() { return client_.Get("/admin/requests")->body; }
     // A GET on a fresh connection, read to its end: the raw bytes of the answer.
     static std::string rawGet(const std::string& target) { return sample::rawGet(service_->port, target); }
 
-    static inline ServiceProcess* service_ = nullptr;
     httplib::Client client_{"127.0.0.1", service_->port};
 };
 

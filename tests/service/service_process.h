@@ -8,6 +8,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+#include <httplib.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -117,5 +120,30 @@ inline std::string dechunk(const std::string& body, bool& complete) {
     }
     return data;
 }
+
+// A test suite sharing one run of the service; every test starts without
+// fault rules.
+class SharedServiceTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::signal(SIGPIPE, SIG_IGN);
+        service_ = new ServiceProcess("--port 0");
+    }
+    static void TearDownTestSuite() {
+        delete service_;
+        service_ = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_GT(service_->port, 0) << "first line: " << service_->line;
+        setFaults("");
+    }
+    static void setFaults(const std::string& rules) {
+        auto r = httplib::Client("127.0.0.1", service_->port).Post("/admin/faults", rules, "text/plain");
+        ASSERT_TRUE(r);
+        ASSERT_EQ(r->status, 200) << r->body;
+    }
+
+    static inline ServiceProcess* service_ = nullptr;
+};
 
 }  // namespace krv::sample

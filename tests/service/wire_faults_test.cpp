@@ -105,27 +105,12 @@ TEST(AcceptEncoding, GzipWhereAcceptedThenDeflateNeverAnotherCoding) {
     }
 }
 
-class WireFaults : public ::testing::Test {
+class WireFaults : public SharedServiceTest {
 protected:
-    static void SetUpTestSuite() {
-        std::signal(SIGPIPE, SIG_IGN);
-        service_ = new ServiceProcess("--port 0");
-    }
-    static void TearDownTestSuite() { delete service_; }
-    void SetUp() override {
-        ASSERT_GT(service_->port, 0) << "first line: " << service_->line;
-        setFaults("");
-    }
-    static void setFaults(const std::string& rules) {
-        auto r = httplib::Client("127.0.0.1", service_->port).Post("/admin/faults", rules, "text/plain");
-        ASSERT_TRUE(r);
-        ASSERT_EQ(r->status, 200) << r->body;
-    }
     static RawAnswer get(const std::string& target, const std::string& headers = "",
                          std::size_t maxBytes = std::string::npos) {
         return RawAnswer(rawGet(service_->port, target, headers, maxBytes));
     }
-    static inline ServiceProcess* service_ = nullptr;
 };
 
 TEST_F(WireFaults, PagesAreCompressedExactlyWhenTheRequestAcceptsIt) {
