@@ -11,7 +11,7 @@ std::vector<std::string> normaliseHistoryPage(KrvSession& session) {
     const auto& st = session.state;
     auto bytes = readFileBytes(st.historyPageFile);
     std::vector<std::string> lines = normalisePage(bytes ? *bytes : std::string());
-    replaceFile(st.historyTextFile, joinLinesCrLf(lines), Durability::RebuiltByAnalysis);
+    replaceFileUnlessSame(st.historyTextFile, joinLinesCrLf(lines), Durability::RebuiltByAnalysis);
     return lines;
 }
 

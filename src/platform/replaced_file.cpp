@@ -1,10 +1,14 @@
 #include "platform/replaced_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
+#include "platform/scope_exit.h"
 #include "platform/store_error.h"
 
 namespace krv {
@@ -62,6 +66,36 @@ void replaceFile(const std::string& path, std::string_view bytes, Durability dur
     ReplacedFile file(path, durability);
     file.write(bytes);
     file.commit();
+}
+
+namespace {
+
+// Whether path is a plain file (not a link) holding exactly bytes.
+bool holdsBytes(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return false;
+    ScopeExit closeFile([fd] { ::close(fd); });
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
+        static_cast<std::size_t>(status.st_size) != bytes.size())
+        return false;
+    char buffer[64 * 1024];
+    while (!bytes.empty()) {
+        const ssize_t got = ::read(fd, buffer, std::min(sizeof buffer, bytes.size()));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0 || std::memcmp(buffer, bytes.data(), static_cast<std::size_t>(got)) != 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(got));
+    }
+    // A file that grew since fstat holds more than bytes.
+    return ::read(fd, buffer, 1) == 0;
+}
+
+}  // namespace
+
+bool replaceFileUnlessSame(const std::string& path, std::string_view bytes, Durability durability) {
+    if (holdsBytes(path, bytes)) return false;
+    replaceFile(path, bytes, durability);
+    return true;
 }
 
 bool writeFileAtomically(const std::string& path, std::string_view bytes, Durability durability) {

@@ -46,6 +46,13 @@ private:
 void replaceFile(const std::string& path, std::string_view bytes,
                  Durability durability = Durability::SurvivesPowerLoss);
 
+// The same, except that a file already holding exactly these bytes is left
+// as it is: an analysis run again over unchanged pages rewrites nothing,
+// which spares the disk and keeps the files' times. Returns whether the
+// file was replaced.
+bool replaceFileUnlessSame(const std::string& path, std::string_view bytes,
+                           Durability durability = Durability::SurvivesPowerLoss);
+
 // The same for callers that only need to know whether it worked (a
 // downloader's page, which the caller reports in its own words).
 [[nodiscard]] bool writeFileAtomically(const std::string& path, std::string_view bytes,

@@ -110,7 +110,7 @@ void gethlflexresults(KrvSession& session) {
     const auto folder = memberResultsFolder(session);
     if (!folder) throw AnalysisStopped("the ID box holds no member ID");
     // The caption says the files were created: it follows the last write.
-    replaceFile(*folder + "digest.txt", digest + std::string(kLineEnd), Durability::RebuiltByAnalysis);
+    replaceFileUnlessSame(*folder + "digest.txt", digest + std::string(kLineEnd), Durability::RebuiltByAnalysis);
 
     session.setStatus(filesCreatedText(session.store().results()));
     restoreSavedSort(session);

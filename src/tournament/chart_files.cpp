@@ -142,8 +142,8 @@ void writeChartFiles(const std::string& resultsFolder, const Grid& games) {
     // The files are built in memory; a work file left by an interrupted
     // older run is cleared away.
     std::remove((resultsFolder + "tempChart.txt").c_str());
-    replaceFile(resultsFolder + "allChart.txt", files.allChart, Durability::RebuiltByAnalysis);
-    replaceFile(resultsFolder + "yearChart.txt", files.yearChart, Durability::RebuiltByAnalysis);
+    replaceFileUnlessSame(resultsFolder + "allChart.txt", files.allChart, Durability::RebuiltByAnalysis);
+    replaceFileUnlessSame(resultsFolder + "yearChart.txt", files.yearChart, Durability::RebuiltByAnalysis);
 }
 
 }  // namespace krv

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <functional>
@@ -141,4 +142,37 @@ TEST(AppendToFile, AddsToTheEndAndReportsAFolderThatIsAFile) {
     EXPECT_EQ(readBytes(dir / "event.lst"), "a\r\nb\r\n");
     writeBytes(dir / "Temp", "a file");
     EXPECT_THROW(appendToFile(dir / "Temp/event.lst", "a\r\n"), StoreError);
+}
+
+TEST(ReplaceFileUnlessSame, RewritesOnlyWhatChanged) {
+    TempDir dir;
+    const std::string path = dir / "digest.txt";
+    EXPECT_TRUE(replaceFileUnlessSame(path, "first\r\n"));
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+
+    // The same bytes: the file is left as it is, not even renamed over.
+    EXPECT_FALSE(replaceFileUnlessSame(path, "first\r\n"));
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+
+    // Other bytes of the same length, a longer and a shorter text, and none.
+    for (const std::string bytes : {"firsT\r\n", "first\r\nsecond\r\n", "f", ""}) {
+        EXPECT_TRUE(replaceFileUnlessSame(path, bytes));
+        EXPECT_EQ(readBytes(path), bytes);
+    }
+    EXPECT_EQ(namesIn(dir.str()), std::set<std::string>{"digest.txt"});
+}
+
+TEST(ReplaceFileUnlessSame, ALinkHoldingTheSameBytesIsReplacedNotFollowed) {
+    TempDir dir;
+    const std::string outside = dir / "outside.txt";
+    writeBytes(outside, "same\r\n");
+    const std::string path = dir / "chart.txt";
+    fs::create_symlink(outside, path);
+    EXPECT_TRUE(replaceFileUnlessSame(path, "same\r\n"));
+    EXPECT_FALSE(fs::is_symlink(path));
+    EXPECT_EQ(readBytes(path), "same\r\n");
+    EXPECT_EQ(readBytes(outside), "same\r\n");
 }

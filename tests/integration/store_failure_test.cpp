@@ -151,7 +151,12 @@ TEST_F(StoreFailureTest, AReadOnlyStoreKeepsEverythingAndSaysSo) {
 
 TEST_F(StoreFailureTest, AFullDiskKeepsTheOldResultsAndLeavesNoTemporaryFile) {
     updateHelen();
-    const auto before = treeContents(results());
+    auto before = treeContents(results());
+    // An analysis leaves a file that already holds what it would write as
+    // it is; a game list cut short must be written again.
+    const std::string gameList = std::string(kHelen) + ".txt";
+    ASSERT_TRUE(before.count(gameList));
+    before[gameList].resize(before[gameList].size() / 2);
     const auto pages = treeContents(cli.dataDir(kHelen));
     auto tiny = Mount::tinyTmpfs(results(), "64k");
     if (!tiny) GTEST_SKIP() << "needs root and tmpfs";
