@@ -5,11 +5,10 @@
 #include <filesystem>
 
 #include "acquisition/event_downloads.h"
-#include "acquisition/event_parser.h"
 #include "acquisition/member_file_name.h"
 #include "acquisition/member_pages.h"
+#include "acquisition/section_files.h"
 #include "gamelist/sort_data.h"
-#include "platform/read_ahead.h"
 #include "platform/replaced_file.h"
 #include "platform/store_error.h"
 #include "platform/text.h"
@@ -74,49 +73,6 @@ void recordMember(KrvSession& session) {
     session.ui.CmbIDList = readIdList(configFile).value_or(std::vector<std::string>{});
 }
 
-// The section files of the data folder in ascending byte order of their
-// names, so that an event's first section file comes right before its
-// further sections, which take the event name from it. Section files whose
-// first section is missing belong to no stored event and are left out.
-std::vector<std::string> sectionFilesInOrder(const std::string& dataDir) {
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(dataDir, ec))
-        if (entry.is_regular_file(ec)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    std::vector<std::string> files;
-    for (const auto& name : names)
-        if (!isOrphanSectionFile(name, names)) files.push_back(name);
-    return files;
-}
-
-// Parses the data folder's section files in order into the game list and
-// the results file. The files are read on a second thread a little ahead of
-// the parsing, and the records are written out as they come, so that a
-// history of thousands of events takes little longer than reading them.
-void parseSectionFiles(KrvSession& session, ReplacedFile& gameList, ReplacedFile& streak) {
-    constexpr std::size_t kWriteAt = 64 * 1024;
-    const std::string& dataDir = session.state.dataDir;
-    const std::vector<std::string> names = sectionFilesInOrder(dataDir);
-    std::vector<std::string> paths;
-    paths.reserve(names.size());
-    for (const auto& name : names) paths.push_back(dataDir + name);
-    ReadAhead pages(std::move(paths));
-    std::optional<std::string_view> bytes;
-    std::string games, results;
-    for (const auto& name : names) {
-        if (!pages.next(bytes)) break;
-        analysedata(session, name, bytes, games, results);
-        if (games.size() + results.size() < kWriteAt) continue;
-        gameList.write(games);
-        streak.write(results);
-        games.clear();
-        results.clear();
-    }
-    gameList.write(games);
-    streak.write(results);
-}
-
 // After a download: the member's official rating from the main page. A
 // failed or cancelled download or a page without it keeps the rating file as
 // it was. The page goes to this program's own Temp folder, so that another
@@ -155,23 +111,26 @@ void Analyse(KrvSession& session) {
     }
     const std::string resultsDir = session.store().results() + "/" + id + "/";
     makeFolder(resultsDir);
-    // Both files replace their old versions only once they are complete; a
-    // failure on the way leaves the old ones and ends the command.
     st.gameListFile = resultsDir + id + ".txt";
-    ReplacedFile gameList(st.gameListFile, Durability::RebuiltByAnalysis);
+    st.streakFile = resultsDir + "streak.txt";
 
     findMemberName(session, id);
     recordMember(session);
     st.opponentFile = resultsDir + fileNameOfMember(st.memberName, id) + ".txt";
 
-    st.streakFile = resultsDir + "streak.txt";
-    ReplacedFile streak(st.streakFile, Durability::RebuiltByAnalysis);
-    parseSectionFiles(session, gameList, streak);
-    gameList.commit();
-    streak.commit();
+    const std::vector<std::string> names = sectionFilesInOrder(st.dataDir);
+    ParsedSections parsed = parseSectionFiles(st.dataDir, names, id, st.eventName);
+    if (!names.empty()) st.eventFileName = names.back();
+    st.eventName = std::move(parsed.state.eventName);
+    st.gameCount += parsed.state.games;
+    st.gamesThisAnalysis += parsed.state.games;
+    // Both files replace their old versions whole; a failure leaves the old
+    // ones and ends the command.
+    replaceFileUnlessSame(st.gameListFile, parsed.gameList, Durability::RebuiltByAnalysis);
+    replaceFileUnlessSame(st.streakFile, parsed.streak, Durability::RebuiltByAnalysis);
 
     if (st.freshDownload) fetchCurrentRating(session);
-    SortData(session);
+    SortData(session, parsed.gameList);
 }
 
 }  // namespace krv

@@ -146,10 +146,10 @@ private:
 class SectionFileParser {
 public:
     // lines are views into the file's bytes, which outlive the parser.
-    SectionFileParser(KrvSession& session, const std::string& fileName, std::vector<std::string_view> lines,
-                      std::string& gameList, std::string& streak)
-        : state_(session.state),
-          memberId_(idBoxMember(session) ? idBoxMember(session)->text() : std::string()),
+    SectionFileParser(std::string_view memberId, const std::string& fileName, std::vector<std::string_view> lines,
+                      SectionParseState& state, std::string& gameList, std::string& streak)
+        : state_(state),
+          memberId_(memberId),
           fileName_(fileName),
           date_(recordSafeCopy(left(fileName, 8))),
           lines_(std::move(lines)),
@@ -161,7 +161,7 @@ public:
         const std::size_t firstRow = readHeader();
         if (memberId_.empty()) return;  // every line with a "-" would pass for the member's row
         state_.eventName = replaceAll(state_.eventName, "\"", "-");
-        const std::string rowNeedle = memberId_ + "-";
+        const std::string rowNeedle = std::string(memberId_) + "-";
         for (std::size_t i = nextLineWith(rowNeedle, firstRow); i < lines_.size(); i = nextLineWith(rowNeedle, i + 1)) {
             if (i + 1 >= lines_.size()) break;  // the row's rating line is missing
             const std::string_view row = lines_[i];
@@ -210,7 +210,10 @@ private:
         for (std::size_t i = 0; i < lines_.size(); ++i) {
             const std::string_view line = lines_[i];
             if (contains(line, "Note:")) return i + 1;
-            if (contains(line, "<title>")) state_.eventName = eventNameOf(line);
+            if (contains(line, "<title>")) {
+                state_.eventName = eventNameOf(line);
+                state_.eventNameSeen = true;
+            }
         }
         return lines_.size();
     }
@@ -227,6 +230,7 @@ private:
         const char letter = cell[0];
         const char* outcome = letter == 'W' ? "Win" : letter == 'L' ? "Loss" : letter == 'D' ? "Draw" : nullptr;
         if (!outcome) return;
+        if (!state_.eventNameSeen) state_.usedEarlierName = true;
         streak_.append(outcome).append(",").append(date_).append(",").append(state_.eventName).append(kCrLf);
         const std::string_view score = letter == 'W' ? " 1" : letter == 'L' ? " 0" : " .5";
 
@@ -254,12 +258,11 @@ private:
         appendRecordSafe(gameList_, member.post);
         gameList_.append(",").append(date_).append(",").append(state_.eventName).append(",");
         gameList_.append(fileName_).append(kCrLf);
-        ++state_.gameCount;
-        ++state_.gamesThisAnalysis;
+        ++state_.games;
     }
 
-    ModuleState& state_;
-    const std::string memberId_;
+    SectionParseState& state_;
+    const std::string_view memberId_;
     const std::string& fileName_;
     const std::string date_;
     const std::vector<std::string_view> lines_;
@@ -278,12 +281,23 @@ void analysedata(KrvSession& session, const std::string& Workwiththis, std::stri
                 streak);
 }
 
+void parseSectionFile(std::string_view memberId, const std::string& fileName, std::string_view bytes,
+                      SectionParseState& state, std::string& gameList, std::string& streak) {
+    SectionFileParser(memberId, fileName, splitLineViews(bytes), state, gameList, streak).run();
+}
+
 void analysedata(KrvSession& session, const std::string& Workwiththis, std::optional<std::string_view> bytes,
                  std::string& gameList, std::string& streak) {
     if (Workwiththis.empty() || Workwiththis == "..") return;
-    session.state.eventFileName = Workwiththis;
+    auto& st = session.state;
+    st.eventFileName = Workwiththis;
     if (!bytes) return;
-    SectionFileParser(session, Workwiththis, splitLineViews(*bytes), gameList, streak).run();
+    const auto member = idBoxMember(session);
+    SectionParseState state{st.eventName};
+    parseSectionFile(member ? member->text() : std::string_view(), Workwiththis, *bytes, state, gameList, streak);
+    st.eventName = std::move(state.eventName);
+    st.gameCount += state.games;
+    st.gamesThisAnalysis += state.games;
 }
 
 }  // namespace krv

@@ -27,4 +27,22 @@ void analysedata(KrvSession& session, const std::string& Workwiththis, std::stri
 void analysedata(KrvSession& session, const std::string& Workwiththis, std::optional<std::string_view> bytes,
                  std::string& gameList, std::string& streak);
 
+// What parsing carries from one section file to the next.
+struct SectionParseState {
+    // A section file without a title line takes the event name of the file
+    // parsed before it.
+    std::string eventName;
+    // Whether a title line was read since this state was made.
+    bool eventNameSeen = false;
+    // Whether a record took its event name from before this state was made:
+    // files parsed apart from those before them must then be parsed again.
+    bool usedEarlierName = false;
+    long games = 0;  // game records appended
+};
+
+// The parser itself, apart from the session: the member's games in one
+// section file's bytes, for the member ID given (no games when it is empty).
+void parseSectionFile(std::string_view memberId, const std::string& fileName, std::string_view bytes,
+                      SectionParseState& state, std::string& gameList, std::string& streak);
+
 }  // namespace krv

@@ -164,18 +164,23 @@ void removeUpdateRunFiles(const ModuleState& st) {
 }  // namespace
 
 void SortData(KrvSession& session, const TodaySource& today) {
+    const std::string gameList = readFileBytes(session.state.gameListFile).value_or(std::string());
+    SortData(session, gameList, today);
+}
+
+void SortData(KrvSession& session, std::string_view gameList, const TodaySource& today) {
     auto& st = session.state;
     Grid& games = session.ui.MSFlexSort;
 
     for (const char* control : kViewControls) session.ui.setVisible(control, true);
 
-    fillGames(games, readFileBytes(st.gameListFile).value_or(std::string()), st.gameCount);
+    fillGames(games, gameList, st.gameCount);
 
     games.setCol(kOpponentId);
     games.sort(kSortNumericAscending);
 
     auto [totals, lines] = opponentTotals(games);
-    if (!st.opponentFile.empty()) replaceFile(st.opponentFile, totals, Durability::RebuiltByAnalysis);
+    if (!st.opponentFile.empty()) replaceFileUnlessSame(st.opponentFile, totals, Durability::RebuiltByAnalysis);
     st.opponentCount = lines;
 
     if (st.analyseOnly == 0) removeUpdateRunFiles(st);
