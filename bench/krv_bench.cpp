@@ -3,7 +3,9 @@
 //
 //   AnalyseOnly     / ReadDataFolder : Analyse Only against reading the same
 //                                      data folder once (goal: at most 1.5),
-//                                      medians of interleaved repetitions
+//                                      medians of interleaved repetitions;
+//                                      cold:1 with the pages on disk (as on
+//                                      a later day), cold:0 with them cached
 //   UpdateRun/1     / UpdateRun/4    : a first update (downloads and storing,
 //                                      as Update All runs it) over one and
 //                                      over four connections, against the
@@ -29,8 +31,10 @@
 // The ratios are printed at the end of one run, since the machine is shared
 // and its speed varies from run to run.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <iostream>
@@ -93,9 +97,30 @@ MemberStore& memberStore() {
     return store;
 }
 
+// With state.range(0) set, the data folder's pages are dropped from the
+// page cache before each iteration, as they are when a player analyses
+// pages stored on an earlier day; otherwise they stay cached from the
+// iteration before.
+void dropFromPageCache(const std::string& dataDir) {
+    for (const auto& entry : fs::directory_iterator(dataDir)) {
+        const int fd = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) continue;
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+        ::close(fd);
+    }
+}
+
+void prepareIteration(benchmark::State& state, const std::string& dataDir) {
+    if (state.range(0) == 0) return;
+    state.PauseTiming();
+    dropFromPageCache(dataDir);
+    state.ResumeTiming();
+}
+
 void ReadDataFolder(benchmark::State& state) {
     const std::string dataDir = memberStore().dataDir;
     for (auto _ : state) {
+        prepareIteration(state, dataDir);
         std::size_t bytes = 0;
         for (const auto& entry : fs::directory_iterator(dataDir)) {
             auto content = readFileBytes(entry.path().string());
@@ -105,6 +130,9 @@ void ReadDataFolder(benchmark::State& state) {
     }
 }
 BENCHMARK(ReadDataFolder)
+    ->ArgName("cold")
+    ->Arg(0)
+    ->Arg(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Repetitions(kRepetitions)
@@ -117,12 +145,16 @@ void AnalyseOnly(benchmark::State& state) {
     KrvSession session(SessionOptions{store.dir / "KRV", kMemoryBase, 1}, boxes, pages);
     startUp(session);
     for (auto _ : state) {
+        prepareIteration(state, store.dataDir);
         session.pickIdBoxEntry(store.entry);
         cmdAnalyseOnly_Click(session);
     }
     state.counters["games"] = static_cast<double>(session.state.gameCount);
 }
 BENCHMARK(AnalyseOnly)
+    ->ArgName("cold")
+    ->Arg(0)
+    ->Arg(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Repetitions(kRepetitions)
@@ -291,7 +323,10 @@ int main(int argc, char** argv) {
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const std::string repeated = "/repeats:" + std::to_string(kRepetitions) + "/real_time";
-    printRatio(reporter, "Analyse Only (medians)", "AnalyseOnly" + repeated, "ReadDataFolder" + repeated, "<= 1.5");
+    for (const char* cache : {"/cold:1", "/cold:0"})
+        printRatio(
+            reporter, std::string("Analyse Only (medians, ") + (cache[6] == '1' ? "pages on disk)" : "pages cached)"),
+            "AnalyseOnly" + std::string(cache) + repeated, "ReadDataFolder" + std::string(cache) + repeated, "<= 1.5");
     printRatio(reporter, "Update run", "UpdateRun/1/iterations:1/real_time", "UpdateRun/4/iterations:1/real_time",
                ">= 3");
     printRatio(reporter, "First update, 300 events", "FirstUpdate/1/iterations:1/real_time",
