@@ -284,10 +284,11 @@ private slots:
 
     // The rating labels right of the 3-D graph: the newest end of a long
     // history, drawn in perspective, must stay left of them. Run at scale
-    // factors 1 and 2 (see CMakeLists.txt). The graph is drawn once with
-    // and once without its ribbon: the pixels that differ are the ribbon's,
-    // and the labels are seen whole in the second picture even where the
-    // ribbon would hide them.
+    // factors 1 and 2 (see CMakeLists.txt). The graph is taken as Copy takes
+    // it, once with and once without its ribbon: the pixels that differ are
+    // the ribbon's, and the labels are seen whole in the second picture even
+    // where the ribbon would hide them. A picture of only part of the graph
+    // (as Copy once gave at scale 2) misses the labels and fails too.
     void threeDRibbonStaysLeftOfTheRatingLabels() {
         if (!QtChart::openGlUsable()) QSKIP("no OpenGL on this display");
         krv::testing::writeBytes(session_->store().results() + "/12345679/allChart.txt", longHistoryChartFile());
