@@ -334,6 +334,8 @@ public:
         setObjectName("MSChart1Ribbon");
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
+        // Title and graph read as one panel, as in the 2-D charts.
+        layout->setSpacing(0);
         title_ = new QLabel(this);
         title_->setAlignment(Qt::AlignCenter);
         QFont titleFont = title_->font();
@@ -350,14 +352,13 @@ public:
 
         Q3DTheme* theme = graph_->activeTheme();
         theme->setType(Q3DTheme::ThemeQt);
-        followPalette(palette());
         theme->setLabelBackgroundEnabled(false);
         theme->setLabelBorderEnabled(false);
         theme->setAmbientLightStrength(0.7f);
-        theme->setLightStrength(6.0f);
         QFont font = theme->font();
         font.setPointSize(15);
         theme->setFont(font);
+        followPalette(palette());
 
         graph_->setShadowQuality(QAbstract3DGraph::ShadowQualityNone);
         graph_->setSelectionMode(QAbstract3DGraph::SelectionItem);
@@ -369,7 +370,13 @@ public:
         graph_->axisY()->setLabelFormat("%d");
         graph_->axisY()->setTitle("Rating");
         graph_->axisY()->setTitleVisible(true);
-        graph_->axisZ()->setRange(-0.15f, 1.15f);
+        // Seen from this camera the rating labels on the right stand at the
+        // back edge of the floor. In perspective whatever lies nearer than
+        // that edge looks wider, so a ribbon reaching to the front would run
+        // over those labels at its newest end, at any size or scale. Its two
+        // rows (depth 0 and 1) therefore lie along the back third of the
+        // floor, just off the back wall.
+        graph_->axisZ()->setRange(-1.9f, 1.1f);
         graph_->axisZ()->setSegmentCount(1);
         graph_->axisZ()->setLabelFormat(" ");
         graph_->axisY()->setLabelAutoRotation(30);
@@ -403,6 +410,15 @@ public:
         theme->setWindowColor(panel);
         theme->setLabelTextColor(text);
         theme->setGridLineColor(dark ? QColor(80, 84, 90) : QColor(200, 205, 212));
+        // The light that shades the ribbon also lights the walls: at full
+        // strength it would turn a dark back wall light grey under its grid.
+        theme->setLightStrength(dark ? 2.0f : 6.0f);
+        // The labels are drawn small and slanted, where thin light strokes
+        // on a dark panel fade (the dashes of the dates vanish), so they are
+        // drawn heavier there.
+        QFont font = theme->font();
+        font.setWeight(dark ? QFont::DemiBold : QFont::Normal);
+        theme->setFont(font);
     }
 
     QColor panel() const { return graph_->activeTheme()->windowColor(); }
@@ -447,7 +463,15 @@ public:
 
     QImage picture() {
         QPixmap page = grab();
+        // The graph scales the viewport of an image it renders by the
+        // screen's pixel ratio once more, which at a ratio of 2 gives a
+        // picture of the lower left quarter: render into device pixels at
+        // ratio 1.
+        Q3DScene* scene = graph_->scene();
+        const float ratio = scene->devicePixelRatio();
+        scene->setDevicePixelRatio(1.0f);
         QImage rendered = graph_->renderToImage(0, container_->size() * devicePixelRatioF());
+        scene->setDevicePixelRatio(ratio);
         QPainter painter(&page);
         painter.drawImage(QRect(container_->pos(), container_->size()), rendered);
         painter.end();
