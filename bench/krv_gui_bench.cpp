@@ -141,8 +141,8 @@ double cliAnalyse(const bench::MemberStore& store) {
     cli.setStandardErrorFile(QProcess::nullDevice());
     QElapsedTimer clock;
     clock.start();
-    cli.start(QStringLiteral(KRV_CLI_PATH), {"--store", QString::fromStdString(store.root), "analyse",
-                                             QString::fromStdString(bench::kMember)});
+    cli.start(QStringLiteral(KRV_CLI_PATH),
+              {"--store", QString::fromStdString(store.root), "analyse", QString::fromStdString(bench::kMember)});
     cli.waitForFinished(kLongWaitMs);
     const double ms = msSince(clock);
     if (cli.exitStatus() != QProcess::NormalExit || cli.exitCode() != 0) std::cerr << "krv-cli analyse failed\n";
@@ -255,9 +255,7 @@ struct PrintTimes {
 
 PrintTimes printTournamentView(Program& p) {
     PrintTimes times;
-    const auto printed = [&p] {
-        return p.run.boxes.sawTitle("Printed to PDF") && !p.run.windows.isBusy();
-    };
+    const auto printed = [&p] { return p.run.boxes.sawTitle("Printed to PDF") && !p.run.windows.isBusy(); };
     p.run.boxes.shown.clear();
     QEventLoop loop;
     QElapsedTimer clock, sinceTurn;
@@ -361,8 +359,9 @@ int main(int argc, char** argv) {
     // Asking for OpenGL is left to the first "3D", as in the program; only
     // the X platform offers it here.
     const bool threeD = QGuiApplication::platformName() == "xcb";
-    if (!threeD) std::cerr << "no OpenGL on platform " << qPrintable(QGuiApplication::platformName())
-                           << ": the 3-D graph is not measured\n";
+    if (!threeD)
+        std::cerr << "no OpenGL on platform " << qPrintable(QGuiApplication::platformName())
+                  << ": the 3-D graph is not measured\n";
     bench::MemberStore store;
     Results results;
     // The first round only warms up (fonts, styles, the file cache), apart
