@@ -1,6 +1,5 @@
 #include "platform/qt_print_job.h"
 
-#include <QElapsedTimer>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <filesystem>
@@ -19,6 +18,8 @@ constexpr const char* kPrintedToPdfTitle = "Printed to PDF";
 // click or a repaint waits unnoticed, long enough that the turns in between
 // cost the printout next to nothing.
 constexpr int kSliceMs = 12;
+// How often the dialog shows the page in hand.
+constexpr int kProgressEveryMs = 100;
 // A printout done sooner than this comes and goes without a dialog.
 constexpr int kDialogAfterMs = 400;
 
@@ -96,7 +97,10 @@ void QtPrintJob::printSlice() {
 
 void QtPrintJob::showProgress() {
     const int page = printer_->pageCount();
-    if (page == shownPage_ || !dialog_) return;
+    // Redrawing the dialog after every slice would cost the printout more
+    // than the eye gains.
+    if (page == shownPage_ || !dialog_ || (sinceShown_.isValid() && sinceShown_.elapsed() < kProgressEveryMs)) return;
+    sinceShown_.start();
     shownPage_ = page;
     dialog_->setLabelText(pageText(page, std::max(page, sheets_)));
     dialog_->setValue(std::min(page - 1, sheets_));

@@ -4,6 +4,7 @@
 // N of M..." and offers Cancel.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QProgressDialog>
@@ -73,6 +74,7 @@ private:
     std::size_t next_ = 0;  // the next operation of printout_
     int sheets_ = 0;        // M of "page N of M"
     int shownPage_ = 0;
+    QElapsedTimer sinceShown_;
     bool running_ = false;
     bool cancelRequested_ = false;
 };
