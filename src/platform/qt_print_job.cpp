@@ -12,7 +12,6 @@ namespace krv {
 
 namespace {
 
-constexpr const char* kPrintTitle = "Print";
 constexpr const char* kPrintedToPdfTitle = "Printed to PDF";
 // How long painting holds the event loop at a time: short enough that a
 // click or a repaint waits unnoticed, long enough that the turns in between

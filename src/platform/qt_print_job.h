@@ -22,6 +22,9 @@ namespace krv {
 class MessageBox;
 class QtPainterPrinter;
 
+// The title of the boxes that tell of a printout's trouble.
+inline constexpr const char* kPrintTitle = "Print";
+
 // Where a finished printout goes when it is a PDF file: written as temp,
 // renamed to path once whole.
 struct PdfTarget {

@@ -14,8 +14,6 @@ namespace krv {
 
 namespace {
 
-constexpr const char* kPrintTitle = "Print";
-
 // Where the PDF goes: the folder named, created when missing; nullopt
 // (after telling the user) when there is none.
 std::optional<std::string> pdfPathFor(MessageBox& messages, const PdfPlace& pdf) {
