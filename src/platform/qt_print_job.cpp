@@ -2,6 +2,7 @@
 
 #include <QPrinter>
 #include <QProgressDialog>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
