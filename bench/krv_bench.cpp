@@ -41,6 +41,7 @@
 #include <map>
 
 #include "acquisition/update_run.h"
+#include "benchmark_member.h"
 #include "cli_harness.h"
 #include "platform/curl_download.h"
 #include "sample_pages.h"
@@ -52,45 +53,14 @@ namespace {
 using namespace krv;
 namespace fs = std::filesystem;
 
-const std::string kMember(sample::kBenchmarkMemberId);
+using bench::CatalogDownloader;
+using bench::kMember;
+using bench::kMemoryBase;
+using bench::MemberStore;
+
 // The machine is shared and its speed drifts: the two sides of a ratio are
 // measured in interleaved repetitions and compared by their medians.
 constexpr int kRepetitions = 7;
-constexpr const char* kMemoryBase = "http://sample.memory";
-
-// Serves the sample pages straight from the page library, without HTTP.
-class CatalogDownloader : public Downloader {
-public:
-    DownloadResult download(const std::string& url, const std::string& path, const CancelFlag* = nullptr) override {
-        const std::string target = url.substr(std::string(kMemoryBase).size());
-        sample::PageAnswer answer = sample::answerPageRequest(sample::Catalog::bundled(), target);
-        if (answer.status != 200 || answer.body.empty()) return {false, answer.status, "no page"};
-        if (!writeFileAtomically(path, answer.body)) return {false, 0, "cannot write"};
-        return {true, 200, ""};
-    }
-};
-
-// The benchmark member's store, built once by a real update run.
-struct MemberStore {
-    testing::TempDir dir;
-    std::string entry;
-    std::string dataDir;
-
-    MemberStore() {
-        RecordingMessageBox boxes;
-        CatalogDownloader pages;
-        KrvSession session(SessionOptions{dir / "KRV", kMemoryBase, 4}, boxes, pages);
-        startUp(session);
-        session.setIdBoxText(kMember);
-        CmdUpdateData_Click(session);
-        entry = session.ui.CmbID;
-        dataDir = session.store().data() + "/" + kMember;
-        std::size_t files = 0;
-        for (const auto& e : fs::directory_iterator(dataDir)) files += e.is_regular_file();
-        std::cerr << "benchmark member " << entry << ": " << files << " section files, " << session.state.gameCount
-                  << " games\n";
-    }
-};
 
 MemberStore& memberStore() {
     static MemberStore store;

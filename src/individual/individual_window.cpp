@@ -12,10 +12,8 @@
 #include "individual/individual_printout.h"
 #include "individual/individual_sort.h"
 #include "platform/qt_grid_model.h"
-#include "platform/qt_printer.h"
 #include "platform/qt_window_keys.h"
 #include "session/command_runner.h"
-#include "session/member_id.h"
 #include "session/session.h"
 
 namespace krv {
@@ -116,10 +114,8 @@ void FormIndividual::setBusy(bool busy) {
 
 void FormIndividual::printResults() {
     const std::string today = QDate::currentDate().toString("MM-dd-yyyy").toStdString();
-    windows_.runCommand([this, today](KrvSession& s) {
-        runPrintout(s.messages, this, memberPdfPlace(s, "individual-results.pdf"), false,
-                    [&s, &today](Printer& p) { printIndividualResults(s, p, today); });
-    });
+    windows_.runPrintout("individual-results.pdf", false,
+                         [today](KrvSession& s, Printer& p) { printIndividualResults(s, p, today); });
 }
 
 void FormIndividual::closeEvent(QCloseEvent* event) {

@@ -34,22 +34,54 @@ public:
     virtual void endDocument() = 0;
 };
 
-// Remembers every operation, and the pages as text, for tests.
+// Remembers every operation: a printout is taken down this way at once and
+// put on paper later, a few operations at a time (replay), so that the
+// windows may go on meanwhile; tests read its pages as text.
 class RecordingPrinter : public Printer {
 public:
     struct Op {
-        std::string kind;  // "landscape", "line", "text", "empty", "position", "page", "end"
+        enum class Kind { Landscape, Line, Text, Empty, Position, Page, End };
+        Kind kind;
         std::string text;
         int twips = 0;
     };
+    using Kind = Op::Kind;
 
-    void setLandscape() override { ops.push_back({"landscape", "", 0}); }
-    void printLine(const std::string& text) override { ops.push_back({"line", text, 0}); }
-    void printText(const std::string& text) override { ops.push_back({"text", text, 0}); }
-    void emptyLine() override { ops.push_back({"empty", "", 0}); }
-    void setPositionTwips(int twips) override { ops.push_back({"position", "", twips}); }
-    void newPage() override { ops.push_back({"page", "", 0}); }
-    void endDocument() override { ops.push_back({"end", "", 0}); }
+    void setLandscape() override { ops.push_back({Kind::Landscape, {}, 0}); }
+    void printLine(const std::string& text) override { ops.push_back({Kind::Line, text, 0}); }
+    void printText(const std::string& text) override { ops.push_back({Kind::Text, text, 0}); }
+    void emptyLine() override { ops.push_back({Kind::Empty, {}, 0}); }
+    void setPositionTwips(int twips) override { ops.push_back({Kind::Position, {}, twips}); }
+    void newPage() override { ops.push_back({Kind::Page, {}, 0}); }
+    void endDocument() override { ops.push_back({Kind::End, {}, 0}); }
+
+    // Does operation i again on printer.
+    void replay(std::size_t i, Printer& printer) const {
+        const Op& op = ops[i];
+        switch (op.kind) {
+            case Kind::Landscape:
+                printer.setLandscape();
+                break;
+            case Kind::Line:
+                printer.printLine(op.text);
+                break;
+            case Kind::Text:
+                printer.printText(op.text);
+                break;
+            case Kind::Empty:
+                printer.emptyLine();
+                break;
+            case Kind::Position:
+                printer.setPositionTwips(op.twips);
+                break;
+            case Kind::Page:
+                printer.newPage();
+                break;
+            case Kind::End:
+                printer.endDocument();
+                break;
+        }
+    }
 
     // The sheets as they would come out: each page a list of lines, a
     // position change written into its line as "[@5000]". Like a real
@@ -63,17 +95,17 @@ public:
             for (; pendingPages > 0; --pendingPages) sheets.emplace_back();
         };
         for (const auto& op : ops) {
-            if (op.kind == "end") break;
-            if (op.kind == "text") {
+            if (op.kind == Kind::End) break;
+            if (op.kind == Kind::Text) {
                 startPendingPages();
                 line += op.text;
-            } else if (op.kind == "line" || op.kind == "empty") {
+            } else if (op.kind == Kind::Line || op.kind == Kind::Empty) {
                 startPendingPages();
                 sheets.back().push_back(line + op.text);
                 line.clear();
-            } else if (op.kind == "position") {
+            } else if (op.kind == Kind::Position) {
                 line += "[@" + std::to_string(op.twips) + "]";
-            } else if (op.kind == "page") {
+            } else if (op.kind == Kind::Page) {
                 if (!line.empty()) sheets.back().push_back(line);
                 line.clear();
                 ++pendingPages;
@@ -84,11 +116,11 @@ public:
 
     bool landscape() const {
         for (const auto& op : ops)
-            if (op.kind == "landscape") return true;
+            if (op.kind == Kind::Landscape) return true;
         return false;
     }
 
-    bool ended() const { return !ops.empty() && ops.back().kind == "end"; }
+    bool ended() const { return !ops.empty() && ops.back().kind == Kind::End; }
 
     std::vector<Op> ops;
 };

@@ -2,6 +2,8 @@
 
 #include <QHeaderView>
 #include <QTableView>
+#include <algorithm>
+#include <vector>
 
 #include "platform/qt_text.h"
 #include "platform/text.h"
@@ -15,6 +17,33 @@ bool looksNumeric(const std::string& cell) {
     if (isNumberText(cell)) return true;
     const std::string trimmed = trimBlanks(cell);
     return trimmed.size() > 1 && trimmed.back() == '%' && isNumberText(trimmed.substr(0, trimmed.size() - 1));
+}
+
+// A column is as wide as its widest cell; measuring every cell of a long
+// grid on every sort would keep the user waiting, so only the cells with the
+// longest texts are measured, which in the grid's fonts hold the widest one.
+// Chosen from every row, they are the same whatever the order of the rows,
+// so a sort leaves the widths alone.
+constexpr int kMeasuredCellsPerColumn = 8;
+
+std::vector<int> rowsWithLongestTexts(const Grid& grid, int col) {
+    std::vector<int> rows(static_cast<std::size_t>(grid.rows()));
+    for (int r = 0; r < grid.rows(); ++r) rows[static_cast<std::size_t>(r)] = r;
+    const auto longer = [&grid, col](int a, int b) { return grid.text(a, col).size() > grid.text(b, col).size(); };
+    const std::size_t kept = std::min(rows.size(), static_cast<std::size_t>(kMeasuredCellsPerColumn));
+    std::partial_sort(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(kept), rows.end(), longer);
+    rows.resize(kept);
+    return rows;
+}
+
+int widestCell(const QTableView& view, const Grid& grid, int col) {
+    const QAbstractItemModel* model = view.model();
+    int widest = 0;
+    for (int row : rowsWithLongestTexts(grid, col))
+        if (row < model->rowCount()) widest = std::max(widest, view.sizeHintForIndex(model->index(row, col)).width());
+    // The grid line takes a pixel of the column, as the view's own measure
+    // counts it.
+    return view.showGrid() ? widest + 1 : widest;
 }
 
 }  // namespace
@@ -88,9 +117,7 @@ void applyGridColumns(QTableView& view, const Grid& grid, int stretchColumn) {
             continue;
         }
         header.setSectionResizeMode(c, QHeaderView::Interactive);
-        // The view measures the cells it shows, not every row of a long grid.
-        header.resizeSection(
-            c, std::max({fromTwips, forTitle, static_cast<QAbstractItemView&>(view).sizeHintForColumn(c), 40}));
+        header.resizeSection(c, std::max({fromTwips, forTitle, widestCell(view, grid, c), 40}));
     }
     header.setStretchLastSection(false);
 }

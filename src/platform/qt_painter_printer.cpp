@@ -1,7 +1,6 @@
 #include "platform/qt_painter_printer.h"
 
 #include <QFontDatabase>
-#include <QFontMetricsF>
 #include <QPrinter>
 #include <QString>
 
@@ -39,12 +38,13 @@ QFont defaultPrinterFont() {
     return font;
 }
 
-QtPainterPrinter::QtPainterPrinter(QPrinter& device, const QFont& font) : device_(device), font_(font) {}
+QtPainterPrinter::QtPainterPrinter(QPrinter& device, const QFont& font, Mode mode)
+    : device_(device), font_(font), metrics_(font_, &device_), counting_(mode == Mode::CountSheets) {}
 
 QtPainterPrinter::~QtPainterPrinter() {
     // A printout that stopped half way still closes the job, so the printer
     // or the PDF file is not left open.
-    if (started_ && !finished_) painter_.end();
+    if (started_ && !finished_ && !counting_) painter_.end();
 }
 
 void QtPainterPrinter::fail(const std::string& why) {
@@ -60,6 +60,11 @@ double QtPainterPrinter::pageHeight() const {
 bool QtPainterPrinter::ensureStarted() {
     if (!ok() || finished_) return false;
     if (started_) return true;
+    if (counting_) {
+        started_ = true;
+        pageCount_ = 1;
+        return true;
+    }
     if (!painter_.begin(&device_)) {
         fail("The printer could not be opened.");
         return false;
@@ -71,7 +76,7 @@ bool QtPainterPrinter::ensureStarted() {
 }
 
 bool QtPainterPrinter::startSheet() {
-    if (!device_.newPage()) {
+    if (!counting_ && !device_.newPage()) {
         fail("A new page could not be started.");
         return false;
     }
@@ -94,24 +99,22 @@ void QtPainterPrinter::setLandscape() {
 
 void QtPainterPrinter::printText(const std::string& text) {
     if (!ensureStarted() || !startPendingPages()) return;
-    const QFontMetricsF metrics(painter_.font(), &device_);
     // A line that would run past the bottom of the sheet goes on the next
     // one, so long texts are never cut off.
-    if (!lineStarted_ && y_ > 0 && y_ + metrics.lineSpacing() > pageHeight()) {
+    if (!lineStarted_ && y_ > 0 && y_ + metrics_.lineSpacing() > pageHeight()) {
         if (!startSheet()) return;
     }
     lineStarted_ = true;
-    if (text.empty()) return;
+    if (text.empty() || counting_) return;
     const QString line = toQString(text);
-    painter_.drawText(QPointF(x_, y_ + metrics.ascent()), line);
-    x_ += metrics.horizontalAdvance(line);
+    painter_.drawText(QPointF(x_, y_ + metrics_.ascent()), line);
+    x_ += metrics_.horizontalAdvance(line);
 }
 
 void QtPainterPrinter::printLine(const std::string& text) {
     printText(text);
     if (!started_ || !ok()) return;
-    const QFontMetricsF metrics(painter_.font(), &device_);
-    y_ += metrics.lineSpacing();
+    y_ += metrics_.lineSpacing();
     x_ = 0;
     lineStarted_ = false;
 }
@@ -134,7 +137,7 @@ void QtPainterPrinter::endDocument() {
     // that a PDF file always comes out.
     if (!ensureStarted()) return;
     pendingPages_ = 0;
-    if (!painter_.end()) fail("The printout could not be finished.");
+    if (!counting_ && !painter_.end()) fail("The printout could not be finished.");
     finished_ = true;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <string>
 
@@ -18,9 +19,14 @@ QFont defaultPrinterFont();
 
 class QtPainterPrinter : public Printer {
 public:
+    // Print puts the pages on the device; CountSheets only follows where the
+    // lines and sheets would go (pageCount()), opening no print job, so that
+    // a progress can say "page N of M" before the pages are printed.
+    enum class Mode { Print, CountSheets };
+
     // The QPrinter is set up by the caller (printer or PDF file, orientation)
     // and must outlive this object.
-    explicit QtPainterPrinter(QPrinter& device, const QFont& font = defaultPrinterFont());
+    explicit QtPainterPrinter(QPrinter& device, const QFont& font = defaultPrinterFont(), Mode mode = Mode::Print);
     ~QtPainterPrinter() override;
 
     void setLandscape() override;
@@ -35,7 +41,7 @@ public:
     // started; error() then says why.
     bool ok() const { return error_.empty(); }
     const std::string& error() const { return error_; }
-    // Sheets printed so far.
+    // Sheets printed (or counted) so far, the one in hand included.
     int pageCount() const { return pageCount_; }
 
 private:
@@ -47,6 +53,8 @@ private:
 
     QPrinter& device_;
     QFont font_;
+    QFontMetricsF metrics_;  // of font_ on the device, whose resolution is fixed
+    bool counting_;
     QPainter painter_;
     bool started_ = false;
     bool finished_ = false;

@@ -1,6 +1,5 @@
 #include "platform/qt_printer.h"
 
-#include <QApplication>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <exception>
@@ -9,15 +8,11 @@
 #include <optional>
 #include <system_error>
 
-#include "platform/qt_painter_printer.h"
-#include "platform/text.h"
+#include "platform/qt_print_job.h"
 
 namespace krv {
 
 namespace {
-
-constexpr const char* kPrintTitle = "Print";
-constexpr const char* kPrintedToPdfTitle = "Printed to PDF";
 
 // Where the PDF goes: the folder named, created when missing; nullopt
 // (after telling the user) when there is none.
@@ -42,34 +37,23 @@ std::optional<std::string> pdfPathFor(MessageBox& messages, const PdfPlace& pdf)
     return folder + pdf.fileName;
 }
 
-// Shows the hourglass while the printout runs and restores the cursor
-// however it ends.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 }  // namespace
 
-void runPrintout(MessageBox& messages, QWidget* /*parent: the boxes come from messages*/, const PdfPlace& pdf,
-                 bool landscape, const std::function<void(Printer&)>& printout) {
+QtPrintJob* startPrintout(MessageBox& messages, QWidget* dialogParent, const PdfPlace& pdf, bool landscape,
+                          const std::function<void(Printer&)>& printout) {
     const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
     std::unique_ptr<QPrinter> device;
-    std::optional<std::string> pdfPath;
     // The PDF is written under a temporary name and renamed when complete:
     // half a printout under the expected name would pass for the whole,
     // and an older PDF stays until the new one is whole.
-    std::string pdfTemp;
+    std::optional<PdfTarget> target;
     if (defaultPrinter.isNull()) {
-        pdfPath = pdfPathFor(messages, pdf);
-        if (!pdfPath) return;
+        std::optional<std::string> pdfPath = pdfPathFor(messages, pdf);
+        if (!pdfPath) return nullptr;
+        target = PdfTarget{*pdfPath, *pdfPath + ".partial"};
         device = std::make_unique<QPrinter>(QPrinter::HighResolution);
         device->setOutputFormat(QPrinter::PdfFormat);
-        pdfTemp = *pdfPath + ".partial";
-        device->setOutputFileName(QString::fromLocal8Bit(pdfTemp.c_str()));
+        device->setOutputFileName(QString::fromLocal8Bit(target->temp.c_str()));
         device->setPageMargins(QMarginsF(kPdfMarginInches, kPdfMarginInches, kPdfMarginInches, kPdfMarginInches),
                                QPageLayout::Inch);
     } else {
@@ -78,34 +62,16 @@ void runPrintout(MessageBox& messages, QWidget* /*parent: the boxes come from me
     device->setDocName(QString::fromLocal8Bit(pdf.fileName.c_str()));
     if (landscape) device->setPageOrientation(QPageLayout::Landscape);
 
-    std::string failure;
-    {
-        BusyCursor busy;
-        QtPainterPrinter printer(*device);
-        try {
-            printout(printer);
-            printer.endDocument();  // no-op when the printout ended it
-        } catch (const std::exception& e) { failure = e.what(); }
-        if (failure.empty() && !printer.ok()) failure = printer.error();
+    RecordingPrinter pages;
+    try {
+        printout(pages);
+    } catch (const std::exception& e) {
+        messages.ok(kPrintTitle, printFailureText(target, e.what()));
+        return nullptr;
     }
-    device.reset();  // closes the PDF file
-    if (pdfPath && failure.empty()) {
-        std::error_code error;
-        std::filesystem::rename(pdfTemp, *pdfPath, error);
-        if (error) failure = "Could not write " + *pdfPath + ": " + error.message();
-    }
-    if (!failure.empty()) {
-        if (pdfPath) {
-            std::error_code ignored;
-            std::filesystem::remove(pdfTemp, ignored);
-        }
-        const std::string what =
-            pdfPath ? "The printout could not be saved as " + *pdfPath + ". " : "The printout could not be printed. ";
-        messages.ok(kPrintTitle, what + failure);
-        return;
-    }
-    if (pdfPath)
-        messages.ok(kPrintedToPdfTitle, "There is no printer on this system. The printout was saved as " + *pdfPath);
+    auto* job = new QtPrintJob(messages, std::move(device), std::move(target), std::move(pages), dialogParent);
+    job->start();
+    return job;
 }
 
 }  // namespace krv

@@ -18,10 +18,8 @@
 
 #include "acquisition/update_run.h"
 #include "platform/qt_grid_model.h"
-#include "platform/qt_printer.h"
 #include "platform/qt_text.h"
 #include "platform/qt_window_keys.h"
-#include "session/member_id.h"
 #include "session/session.h"
 #include "shell/commands.h"
 #include "shell/qt_app_windows.h"
@@ -338,10 +336,8 @@ void cmdanalyse::gridClicked(int row, int column) {
 
 void cmdanalyse::printTournamentView() {
     const std::string today = QDate::currentDate().toString("MM-dd-yyyy").toStdString();
-    windows_.runCommand([this, today](KrvSession& s) {
-        runPrintout(s.messages, this, memberPdfPlace(s, "tournament-view.pdf"), true,
-                    [&s, &today](Printer& p) { krv::printTournamentView(s, p, today); });
-    });
+    windows_.runPrintout("tournament-view.pdf", true,
+                         [today](KrvSession& s, Printer& p) { krv::printTournamentView(s, p, today); });
 }
 
 void cmdanalyse::refreshIdBox() {

@@ -8,8 +8,11 @@
 
 #include "individual/individual_window.h"
 #include "platform/qt_grid_model.h"
+#include "platform/qt_print_job.h"
+#include "platform/qt_printer.h"
 #include "platform/qt_text.h"
 #include "platform/scope_exit.h"
+#include "session/member_id.h"
 #include "session/session.h"
 #include "shell/commands.h"
 #include "shell/main_window.h"
@@ -43,6 +46,8 @@ AppWindows::AppWindows(KrvSession& session, QObject* parent)
 }
 
 AppWindows::~AppWindows() {
+    // A printout still going stops without a word, leaving no file.
+    delete printJob_.data();
     // The runner first: a run still going reports to the windows below.
     runner_.reset();
 }
@@ -118,9 +123,39 @@ void AppWindows::startRun(std::function<void(KrvSession&)> command) {
     } catch (const std::exception& e) { reportFailure(QString::fromLocal8Bit(e.what())); }
 }
 
+void AppWindows::runPrintout(const std::string& pdfFileName, bool landscape,
+                             const std::function<void(KrvSession&, Printer&)>& printout) {
+    if (busy_ || exited_) return;
+    // The Print button's window, where the user looks.
+    QWidget* window = QApplication::activeWindow();
+    if (!window) window = main_.get();
+    QtPrintJob* job = nullptr;
+    runCommand([&](KrvSession& s) {
+        job = startPrintout(s.messages, window, memberPdfPlace(s, pdfFileName), landscape,
+                            [&s, &printout](Printer& p) { printout(s, p); });
+    });
+    if (!job) return;
+    printJob_ = job;
+    connect(job, &QtPrintJob::finished, this, &AppWindows::printFinished);
+    setBusy(true);
+}
+
+void AppWindows::printFinished() {
+    printJob_ = nullptr;
+    setBusy(false);
+    refreshViews();
+    emit runFinished();
+    if (std::exchange(exitPending_, false)) exitProgram();
+}
+
+QtPrintJob* AppWindows::printJob() const { return printJob_.data(); }
+
 bool AppWindows::isBusy() const { return busy_; }
 
-void AppWindows::cancelRun() { runner_->requestCancel(); }
+void AppWindows::cancelRun() {
+    if (printJob_) printJob_->cancel();
+    runner_->requestCancel();
+}
 
 void AppWindows::showHelp() { cmdhelp_Click(session_); }
 

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -22,6 +23,7 @@ class KrvSession;
 class cmdanalyse;
 class FormDigest;
 class FormIndividual;
+class QtPrintJob;
 class QtUpdateRunner;
 class WindowPlacer;
 
@@ -48,9 +50,9 @@ public:
     // digest and individual results windows are placed by this object.
     void placeWindow(QWidget& window);
 
-    // Runs a command that only changes the views (a sort, a printout) on
-    // the GUI thread, then refreshes every view. Ignored while a run is
-    // going. A command that ends in an exception is reported in a message box.
+    // Runs a command that only changes the views (a sort) on the GUI
+    // thread, then refreshes every view. Ignored while a run is going. A
+    // command that ends in an exception is reported in a message box.
     void runCommand(const std::function<void(KrvSession&)>& command) override;
 
     // Runs a command that changes the store on the worker, holding the
@@ -59,8 +61,18 @@ public:
     // commands until it ends, then show its results. Ignored while a run is
     // going.
     void runInBackground(std::function<void(KrvSession&)> command) override;
+    // Takes the printout down at once and puts it on paper from the event
+    // loop, the progress dialog over the active window; the windows refuse
+    // other commands, as during a run, until it ends (runFinished()).
+    // Ignored while a run is going.
+    void runPrintout(const std::string& pdfFileName, bool landscape,
+                     const std::function<void(KrvSession&, Printer&)>& printout) override;
+    // A run or a printout is going.
     bool isBusy() const;
+    // Stops the run or the printout in progress.
     void cancelRun();
+    // The printout going on paper, if any.
+    QtPrintJob* printJob() const;
 
     // Help works at any time: it only shows a box.
     void showHelp();
@@ -80,6 +92,7 @@ public:
 
 signals:
     void busyChanged(bool busy);
+    // A run or a printout has ended and the windows show its outcome.
     void runFinished();
     void exited();
 
@@ -87,6 +100,7 @@ private:
     void setBusy(bool busy);
     void startRun(std::function<void(KrvSession&)> command);
     void runFinishedOnGuiThread();
+    void printFinished();
     void finishExit();
     void reportFailure(const QString& what);
 
@@ -98,6 +112,7 @@ private:
     // Declared last so it goes first: a run still going ends while the
     // windows it reports to are there.
     std::unique_ptr<QtUpdateRunner> runner_;
+    QPointer<QtPrintJob> printJob_;  // deletes itself when it has ended
     bool busy_ = false;
     bool exitPending_ = false;  // Exit waits for the run in progress
     bool exitRunning_ = false;  // the run in progress is Exit's

@@ -10,12 +10,10 @@
 #include <QVBoxLayout>
 
 #include "platform/qt_grid_model.h"
-#include "platform/qt_printer.h"
 #include "platform/qt_text.h"
 #include "platform/qt_window_keys.h"
 #include "platform/text.h"
 #include "session/command_runner.h"
-#include "session/member_id.h"
 #include "session/session.h"
 #include "stats/digest_printout.h"
 
@@ -114,10 +112,7 @@ void FormDigest::setBusy(bool busy) {
 }
 
 void FormDigest::printDigest() {
-    windows_.runCommand([this](KrvSession& s) {
-        runPrintout(s.messages, this, memberPdfPlace(s, "digest.pdf"), false,
-                    [&s](Printer& p) { krv::printDigest(s, p); });
-    });
+    windows_.runPrintout("digest.pdf", false, [](KrvSession& s, Printer& p) { krv::printDigest(s, p); });
 }
 
 void FormDigest::closeEvent(QCloseEvent* event) {

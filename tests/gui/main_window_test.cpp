@@ -146,6 +146,37 @@ private slots:
         QCOMPARE(readBytes(root() + "/default.txt"), std::string("untouched"));
     }
 
+    // A long grid's columns fit their longest cells wherever those stand,
+    // also far below the rows the view shows, and keep their widths
+    // through every sort.
+    void columnsFitTheLongestCellsOfEveryRowAndStayThroughSorts() {
+        ProgramRun run(root());
+        run.start();
+        std::vector<std::vector<std::string>> rows;
+        for (int r = 0; r < 3000; ++r)
+            rows.push_back({std::to_string(12000000 + r), "PLAYER " + std::to_string(r % 100), " 1",
+                            std::to_string(1500 + r % 9), "1420", "80", "1510", "20190210", "OPEN", "", "x.txt"});
+        rows[2500][1] = "BARTHOLOMEW MONTGOMERY-WITHERSPOON OF KINGSTON UPON HULL";
+        rows[2700][8] = "A TOURNAMENT WITH A NAME MUCH LONGER THAN THE OTHERS";
+        rows[2900][3] = "UnR";
+        fillGrid(run.session.ui.MSFlexSort, rows, {1000, 1500, 300, 600, 600, 600, 600, 1000, 4500, 1, 1}, 9);
+        for (const char* name : {"MSFlexSort", "cmdsel", "cmdopp", "cmdsortbyalpha", "cmdsortbydate", "cmdsortbyid"})
+            run.session.ui.setVisible(name, true);
+        run.windows.refreshViews();
+        auto& view = run.windows.mainWindow().tournamentGrid();
+        const auto widths = [&view] {
+            QList<int> out;
+            for (int c = 0; c < 8; ++c) out << view.columnWidth(c);
+            return out;
+        };
+        QVERIFY(view.columnWidth(1) >= view.sizeHintForIndex(view.model()->index(2500, 1)).width());
+        const QList<int> first = widths();
+        for (const char* sort : {"cmdsortbyalpha", "cmdsel", "cmdsortbydate", "cmdopp", "cmdsortbyid", "cmdsel"}) {
+            run.button(sort)->click();
+            QCOMPARE(widths(), first);
+        }
+    }
+
     void theSecondaryWindowsOnlyHideAndKeepTheirState() {
         ProgramRun run(root());
         run.start();

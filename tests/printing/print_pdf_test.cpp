@@ -2,15 +2,22 @@
 // the member's Results folder, and the user is told where it is. The PDFs
 // are read back with pdftotext and pdfinfo; the lines of each printout are
 // tested with a recording printer in printout_test.
+#include <QPointer>
+#include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QTimer>
 #include <QtTest>
 #include <cmath>
 #include <filesystem>
 #include <stdexcept>
 
 #include "platform/printer.h"
+#include "platform/qt_painter_printer.h"
+#include "platform/qt_print_job.h"
 #include "platform/qt_printer.h"
 #include "session/member_id.h"
 #include "session/session.h"
@@ -38,9 +45,22 @@ struct Printout {
     KrvSession session{SessionOptions{dir / "KRV"}, boxes, offline};
     std::string pdf = session.store().memberResultsDir("12345678") + "out.pdf";
 
+    QPointer<QtPrintJob> job;
+
     Printout() { session.ui.CmbID = "12345678 -- SMITH, JOHN"; }
+    // A printout still going stops with its test, before the folder goes.
+    ~Printout() { delete job.data(); }
+    // Starts the printout; null when it was refused at once.
+    QtPrintJob* start(const std::function<void(Printer&)>& printout) {
+        job = startPrintout(session.messages, nullptr, memberPdfPlace(session, "out.pdf"), false, printout);
+        return job;
+    }
+    // Prints and waits until the printout has ended.
     void print(const std::function<void(Printer&)>& printout) {
-        runPrintout(session.messages, nullptr, memberPdfPlace(session, "out.pdf"), false, printout);
+        QtPrintJob* job = start(printout);
+        if (!job) return;
+        QSignalSpy finished(job, &QtPrintJob::finished);
+        QVERIFY(finished.wait(60000));
     }
     // The one message shown: its title, and whether it holds the text.
     bool reported(const std::string& title, const std::string& text) const {
@@ -69,6 +89,45 @@ struct Printout {
         return match.hasMatch() ? (match.captured(1).toDouble() - kPdfMarginInches * 72) * 20 : std::nan("");
     }
 };
+
+// A printout of many sheets: numbered lines that run over the sheets by
+// themselves, with a page break now and then, as the digest and the grid
+// printouts make them.
+void longPrintout(Printer& printer) {
+    for (int i = 1; i <= 24000; ++i) {
+        printer.printText("Line " + std::to_string(i) + " of a long printout");
+        printer.setPositionTwips(5000);
+        printer.printLine("  1500  1420  80  1510  01-01-2024  CITY OPEN");
+        if (i % 1000 == 0) printer.newPage();
+    }
+    printer.endDocument();
+}
+
+// The same printout painted in one go, without the event loop, into path.
+void printInOneGo(const std::function<void(Printer&)>& printout, const std::string& path) {
+    QPrinter device(QPrinter::HighResolution);
+    device.setOutputFormat(QPrinter::PdfFormat);
+    device.setOutputFileName(QString::fromStdString(path));
+    device.setPageMargins(QMarginsF(kPdfMarginInches, kPdfMarginInches, kPdfMarginInches, kPdfMarginInches),
+                          QPageLayout::Inch);
+    device.setDocName("out.pdf");
+    QtPainterPrinter printer(device);
+    printout(printer);
+    printer.endDocument();
+}
+
+// A PDF's bytes without the moment it was made.
+QString withoutCreationDate(const std::string& path) {
+    // Latin-1 keeps every byte, also of the compressed streams.
+    const QString bytes = QString::fromLatin1(QByteArray::fromStdString(krv::testing::readBytes(path)));
+    return QString(bytes).remove(QRegularExpression(R"(/CreationDate \(D:[^)]*\))"));
+}
+
+// "page N of M" of the dialog's text.
+std::pair<int, int> shownPage(const QProgressDialog& dialog) {
+    const auto match = QRegularExpression(R"(^Printing page (\d+) of (\d+)\.\.\.$)").match(dialog.labelText());
+    return match.hasMatch() ? std::pair{match.captured(1).toInt(), match.captured(2).toInt()} : std::pair{0, 0};
+}
 
 }  // namespace
 
@@ -183,6 +242,76 @@ private slots:
         QVERIFY(p.reported("Print", "the grid went away"));
         QCOMPARE(krv::testing::readBytes(p.pdf), std::string("an older printout"));
         QVERIFY(!std::filesystem::exists(p.pdf + ".partial"));
+    }
+
+    // A long printout says which page it is on, of how many, while the event
+    // loop goes on; the count is the sheets that come out.
+    void aLongPrintoutShowsItsPagesWhileTheEventLoopRuns() {
+        Printout p;
+        QtPrintJob* job = p.start(longPrintout);
+        QVERIFY(job);
+        QSignalSpy finished(job, &QtPrintJob::finished);
+        int turns = 0;
+        QTimer turn;
+        connect(&turn, &QTimer::timeout, [&] { ++turns; });
+        turn.start(0);
+        QPointer<QProgressDialog> dialog = job->progressDialog();
+        // The loop turns between the slices, also once the dialog is up.
+        QTRY_VERIFY_WITH_TIMEOUT(dialog && dialog->isVisible() && shownPage(*dialog).first >= 2, 30000);
+        const int turnsBefore = turns;
+        QTRY_VERIFY_WITH_TIMEOUT(turns > turnsBefore + 10, 30000);
+        QVERIFY(job->isRunning());
+        const auto [page, sheets] = shownPage(*dialog);
+        QVERIFY(page >= 2 && page <= sheets);
+        QCOMPARE(dialog->value(), page - 1);
+        QCOMPARE(dialog->maximum(), sheets);
+        QVERIFY(finished.wait(120000));
+        QVERIFY(p.reported("Printed to PDF", p.pdf));
+        QCOMPARE(p.info("Pages").toInt(), sheets);
+        QTRY_VERIFY(!dialog);  // gone with the job
+    }
+
+    // Cancel stops within a slice: nothing is said, nothing is written, and
+    // the printout made before stays as it was.
+    void cancelLeavesNoFileAndTheOlderPdfAsItWas() {
+        Printout p;
+        krv::testing::writeBytes(p.pdf, "an older printout");
+        QtPrintJob* job = p.start(longPrintout);
+        QVERIFY(job);
+        QSignalSpy finished(job, &QtPrintJob::finished);
+        QPointer<QProgressDialog> dialog = job->progressDialog();
+        QTRY_VERIFY_WITH_TIMEOUT(dialog && dialog->isVisible() && shownPage(*dialog).first >= 2, 30000);
+        QVERIFY(std::filesystem::exists(p.pdf + ".partial"));
+        QElapsedTimer sinceCancel;
+        sinceCancel.start();
+        dialog->findChild<QPushButton*>()->click();
+        QVERIFY(finished.count() == 1 || finished.wait(10000));
+        QVERIFY2(sinceCancel.elapsed() < 1000, qPrintable(QString("%1 ms").arg(sinceCancel.elapsed())));
+        QVERIFY(p.boxes.shown.empty());
+        QCOMPARE(krv::testing::readBytes(p.pdf), std::string("an older printout"));
+        QVERIFY(!std::filesystem::exists(p.pdf + ".partial"));
+    }
+
+    // Painted a slice at a time, a printout is the same document as painted
+    // in one go, byte for byte but for the moment it was made.
+    void aCompletedPrintoutIsTheSameAsPaintedInOneGo() {
+        const auto digest = [](Printer& printer) {
+            printer.emptyLine();
+            printer.printLine("12345678 -- SMITH, JOHN");
+            for (int i = 0; i < 300; ++i) printer.printLine("Digest line " + std::to_string(i));
+            printer.newPage();
+            printer.endDocument();
+        };
+        const auto printouts = std::vector<std::pair<const char*, std::function<void(Printer&)>>>{
+            {"long", longPrintout}, {"digest", digest}};
+        for (const auto& [name, printout] : printouts) {
+            Printout p;
+            p.print(printout);
+            QVERIFY2(p.reported("Printed to PDF", p.pdf), name);
+            const std::string inOneGo = p.dir / "one-go.pdf";
+            printInOneGo(printout, inOneGo);
+            QVERIFY2(withoutCreationDate(p.pdf) == withoutCreationDate(inOneGo), name);
+        }
     }
 };
 
