@@ -28,7 +28,7 @@ struct DataFolder {
     // Event k on day k, with its sections in files of their own; only the
     // first file holds the page title, unless it is dropped.
     void addEvent(int k, int sections, Title title) {
-        char number[16];
+        char number[48];  // room for any int, as the compiler checks
         std::snprintf(number, sizeof number, "2001%02d%02d%04d", 1 + k / 28 % 12, 1 + k % 28, k);
         for (int s = 0; s < sections; ++s) {
             const PagePlayer member{
